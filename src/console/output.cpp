@@ -1,0 +1,33 @@
+#include "console/output.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/platform.h"
+
+void Write(const std::string& s) {
+  std::fwrite(s.data(), 1, s.size(), stdout);
+  std::fflush(stdout);
+}
+
+void Print(std::string s, int nrow) {
+  // Each pause ends at a fixed offset from the first byte rather than 1 ms
+  // after the previous write, so the oversleep of one pause does not add up.
+  using std::chrono::milliseconds;
+  auto deadline = std::chrono::steady_clock::now();
+  for (char c : s) {
+    std::fputc(static_cast<unsigned char>(c), stdout);
+    std::fflush(stdout);
+    deadline += milliseconds(1);
+    Sleep_until(deadline);
+  }
+  if (nrow > 0) Write(std::string(static_cast<std::size_t>(nrow), '\n'));
+}
+
+void Wait(double a) {
+  const double us = a * 1e6;
+  if (!(us >= 1.0)) return;  // also refuses NaN
+  const auto whole = us >= INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(us);
+  Sleep_until(std::chrono::steady_clock::now() + std::chrono::microseconds(whole));
+}

@@ -1,0 +1,34 @@
+// vorlix-pauser PROGRAM [ARG...]: runs PROGRAM in this terminal, reports how
+// long it ran and what it returned, and keeps the window open until a key is
+// pressed. Set it as the pauser path to keep started programs' windows open.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "用法：vorlix-pauser 程序 [参数...]\n");
+    return 2;
+  }
+  const std::string program = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+
+  const auto start = std::chrono::steady_clock::now();
+  std::string error;
+  const int status = Run_and_wait(program, args, error);
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+
+  if (status < 0) {
+    std::fprintf(stderr, "vorlix-pauser：无法启动 %s：%s\n", program.c_str(), error.c_str());
+    Pause();
+    return 127;
+  }
+  std::printf("\n%s\n进程已退出，用时 %.4f 秒，返回值 %d\n", std::string(32, '-').c_str(),
+              elapsed.count(), status);
+  std::fflush(stdout);
+  Pause();
+  return status;
+}

@@ -1,0 +1,41 @@
+#include "platform/command_line.h"
+
+std::string Windows_compile_command(const std::string& com_path, const std::string& com_settings,
+                                    const std::string& epath, const std::string& fpath) {
+  const std::string t =
+      "\"" + com_path + "\" " + com_settings + " -g -o \"" + epath + "\" \"" + fpath + "\"";
+  return "cmd /c \"" + t + "\"";
+}
+
+std::string Windows_pauser_launch_command(const std::string& con_path, const std::string& epath) {
+  return "start \"\" \"" + con_path + "\" \"" + epath + "\"";
+}
+
+std::string Windows_direct_launch_command(const std::string& fpath, const std::string& epath) {
+  return "start \"" + fpath + "\" \"" + epath + "\"";
+}
+
+std::string Shell_quote(const std::string& s) {
+  std::string quoted = "'";
+  for (char c : s) {
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
+  }
+  return quoted + "'";
+}
+
+std::string Posix_program_path(const std::string& path) {
+  return path.find('/') == std::string::npos ? "./" + path : path;
+}
+
+static std::string Argument_path(const std::string& path) {
+  return !path.empty() && path[0] == '-' ? "./" + path : path;
+}
+
+std::string Posix_compile_command(const std::string& com_path, const std::string& com_settings,
+                                  const std::string& epath, const std::string& fpath) {
+  return Shell_quote(Posix_program_path(com_path)) + " " + com_settings + " -g -o " +
+         Shell_quote(Argument_path(epath)) + " " + Shell_quote(Argument_path(fpath));
+}

@@ -1,0 +1,31 @@
+// Composes the command lines that run the compiler and start programs. These
+// are plain string functions, built and tested on every system, whichever one
+// ends up passing them to its command interpreter.
+#pragma once
+
+#include <string>
+
+// cmd /c ""COM_PATH" COM_SETTINGS -g -o "epath" "fpath""
+std::string Windows_compile_command(const std::string& com_path, const std::string& com_settings,
+                                    const std::string& epath, const std::string& fpath);
+
+// start "" "CON_PATH" "epath"
+std::string Windows_pauser_launch_command(const std::string& con_path, const std::string& epath);
+
+// start "fpath" "epath"
+std::string Windows_direct_launch_command(const std::string& fpath, const std::string& epath);
+
+// Single-quotes `s` for /bin/sh so that every byte stays literal.
+std::string Shell_quote(const std::string& s);
+
+// 'COM_PATH' COM_SETTINGS -g -o 'epath' 'fpath', with the options left to the
+// shell to split. A compiler named without a slash is the one in the working
+// directory, as the file test found it, not one on PATH; a path that begins
+// with "-" is written as "./-..." so that the compiler cannot take it for an
+// option.
+std::string Posix_compile_command(const std::string& com_path, const std::string& com_settings,
+                                  const std::string& epath, const std::string& fpath);
+
+// How to name the program at `path` so that it is found where the file test
+// found it: a name without a slash is in the working directory.
+std::string Posix_program_path(const std::string& path);

@@ -1,0 +1,61 @@
+// Everything Vorlix needs from the operating system. posix.cpp and windows.cpp
+// implement this header; the build picks one of them. No other file asks which
+// system it runs on.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// Puts the console into UTF-8 for input and output.
+void Console_init();
+
+// Sets the console window's title.
+void Set_title(const std::string& title);
+
+// Clears the console window.
+void Clear_screen();
+
+// Shows the "press any key" prompt and waits for one key press.
+void Pause();
+
+// Reads one line of standard input, without its line break, keeping at most
+// `keep` bytes of it (the rest of the line is read and dropped). Returns false
+// when standard input is exhausted before any byte of a new line.
+bool Read_input_line(std::string& line, std::size_t keep);
+
+// The longest path, in UTF-8 bytes, that the file system could ever accept.
+std::size_t Max_path_bytes();
+
+// True only when `path` names an existing regular file (links followed).
+// Paths the file system cannot answer for are simply not regular files.
+bool Is_regular_file(const std::string& path);
+
+// Sleeps until `deadline`; returns at once when it has passed.
+void Sleep_until(std::chrono::steady_clock::time_point deadline);
+
+// Hands `command` to the command interpreter and waits for it. Returns its
+// exit status; a command that could not run or was killed is never 0.
+int Run_shell_command(const std::string& command);
+
+// The command line that runs the compiler on `fpath` to produce `epath`.
+std::string Compile_command(const std::string& com_path, const std::string& com_settings,
+                            const std::string& epath, const std::string& fpath);
+
+// Starts `epath` in a new console window, through `pauser` unless it is empty,
+// in which case the window is titled `fpath`. Returns true when the window or
+// program was started.
+bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath);
+
+// Runs `program` with `args` in this console and waits for it. Returns its exit
+// status (128 plus the signal number when killed), or -1 when it could not be
+// started, in which case `error` says why.
+int Run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                 std::string& error);
+
+// Replaces `to` by `from` in one step. On failure both stay as they were.
+bool Replace_file(const std::string& from, const std::string& to);
+
+// Marks a file hidden where the file system knows hidden files.
+void Hide_file(const std::string& path);
