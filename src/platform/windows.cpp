@@ -205,8 +205,8 @@ void Sleep_until(std::chrono::steady_clock::time_point deadline) {
 int Run_shell_command(const std::string& command) {
   std::wstring wide;
   if (Has_nul(command) || !To_wide(command, wide)) return 1;
-  const int status = Run_wide(wide.c_str());
-  return status == 0 || status == -1 ? (status == -1 ? 1 : 0) : status;
+  // -1, the interpreter could not start, is already non-zero.
+  return Run_wide(wide.c_str());
 }
 
 std::string Compile_command(const std::string& com_path, const std::string& com_settings,

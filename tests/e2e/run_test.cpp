@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "harness.h"
+#include "temp_dir.h"
+
+namespace {
+
+const std::string ASK_PATH = CLS + "请输入 C++ 文件的完整路径：\n";
+const std::string BAD_PATH = "路径无效或文件不合法！请重新输入。\n";
+const std::string NO_EXE = "\n未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n";
+const std::string COMPILED = "编译成功！\n\n是否需要运行？（0/1）\n";
+const std::string DIRECT = "ConsolePauser 路径无效。即将直接启动程序。\n";
+const std::string VIA_PAUSER = "正在通过 ConsolePauser 启动程序……\n";
+const std::string STARTED = "启动成功！\n\n" + PAUSE;
+const std::string NOT_STARTED = "启动失败！\n\n" + PAUSE;
+
+void Write_script(const std::string& path, const std::string& body) {
+  Write_file(path, "#!/bin/sh\n" + body);
+  chmod(path.c_str(), 0755);
+}
+
+// A compiler that records its arguments one a line in ./compiler-args and
+// writes, at the -o path, a program that says where it runs.
+void Fake_compiler(const std::string& path) {
+  Write_script(path,
+               "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > compiler-args\n"
+               "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n"
+               "printf '#!/bin/sh\\necho \"ran in $(pwd)\"\\n' > \"$out\" && chmod +x \"$out\"\n"
+               "echo compiler done\n");
+}
+
+class Run_workflow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Fake_compiler(dir / "fake g++");
+    Write_file(dir / "a.cpp", "int main() {}\n");
+    Settings(dir / "fake g++", "", "");
+  }
+  void Settings(const std::string& com, const std::string& con, const std::string& options) {
+    Write_file(dir / "vorlix_data.sg", com + "\n" + con + "\n" + options);
+  }
+  std::string Ran() const { return "ran in " + dir.path() + "\n"; }
+  Session Vorlix(const std::string& input) { return Run_vorlix(dir.path(), input); }
+
+  Temp_dir dir;
+};
+
+TEST_F(Run_workflow, RefusesBadPathsWithoutRepeatingThePrompt) {
+  Write_file(dir / "b.c", "");
+  Write_file(dir / "b.cxx", "");
+  Write_file(dir / "a.cp", "");
+  std::filesystem::create_directory(dir / "d.cpp");
+  const std::string bad[] = {
+      "",           "a",          "cpp",       "missing.cpp", "d.cpp",       "b.c",
+      "b.cxx",      "a.cp",       "a.cpp ",    " a.cpp",      "\"a.cpp\"",   "a.cpp\r",
+      "src.old/main", std::string("a.cpp\0", 6), std::string("\0a.cpp", 6), "\xff\xfe.cpp",
+      std::string(5000, 'x') + ".cpp",
+  };
+  std::string input = "1\n";
+  for (const auto& line : bad) input += line + "\n";
+  const Session s = Vorlix(input);
+  std::string expected = Main_page() + ASK_PATH;
+  for (std::size_t i = 0; i < std::size(bad); ++i) expected += BAD_PATH;
+  EXPECT_EQ(s.out, expected);
+  EXPECT_EQ(s.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "compiler-args"));
+}
+
+TEST_F(Run_workflow, CompilerGetsOptionsThenDebugOutputAndSource) {
+  Write_file(dir / "A.CPP", "");
+  Write_file(dir / ".cpp", "");
+  std::filesystem::create_directory(dir / "中文 目录");
+  const std::string odd = dir / "中文 目录/it's $(touch pwned) `touch pwned`;x.Cpp";
+  Write_file(odd, "");
+  const struct {
+    std::string fpath, options, args;
+  } cases[] = {
+      {"a.cpp", "", "-g\n-o\na.exe\na.cpp\n"},
+      {"A.CPP", "-std=c++17   -O2", "-std=c++17\n-O2\n-g\n-o\nA.exe\nA.CPP\n"},
+      {".cpp", "-DMSG='a b' \"-DQ=x y\"", "-DMSG=a b\n-DQ=x y\n-g\n-o\n.exe\n.cpp\n"},
+      {odd, "", "-g\n-o\n" + odd.substr(0, odd.size() - 4) + ".exe\n" + odd + "\n"},
+  };
+  for (const auto& c : cases) {
+    Settings(dir / "fake g++", "", c.options);
+    const Session s = Vorlix("1\n" + c.fpath + "\n1\n");
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + "compiler done\n" + COMPILED + DIRECT + Ran() +
+                         STARTED + Main_page())
+        << c.fpath;
+    EXPECT_EQ(Read_file(dir / "compiler-args"), c.args);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "pwned"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "中文 目录/pwned"));
+}
+
+TEST_F(Run_workflow, ExistingExecutableAsksWhetherToCompile) {
+  const std::string ask = "\n是否需要编译？（0/1）\n";
+  const std::string skip = "跳过编译。\n\n是否需要运行？（0/1）\n" + DIRECT + "ran in old\n" + STARTED;
+  const std::string again = "正在编译……\ncompiler done\n" + COMPILED + DIRECT + Ran() + STARTED;
+  const struct {
+    std::string answers, after_question;
+    bool compiled;
+  } cases[] = {
+      {"\n", skip, false},
+      {"00\n", skip, false},
+      {"2\n0\n", COMPLAINT + skip, false},
+      {"01\n", again, true},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir / "compiler-args");
+    Write_script(dir / "a.exe", "echo ran in old\n");
+    const Session s = Vorlix("1\na.cpp\n" + c.answers + "1\n");
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + ask + c.after_question + Main_page()) << c.answers;
+    EXPECT_EQ(std::filesystem::exists(dir / "compiler-args"), c.compiled);
+  }
+}
+
+TEST_F(Run_workflow, DirectoryAtTheExecutablePathCountsAsMissing) {
+  std::filesystem::create_directory(dir / "a.exe");
+  const Session s = Vorlix("1\na.cpp\n0\n");
+  EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + "compiler done\n" + COMPILED + "跳过运行。\n\n" +
+                       PAUSE + Main_page());
+}
+
+TEST_F(Run_workflow, BadCompilerPathIsRefusedBeforeAnythingElse) {
+  Write_script(dir / "a.exe", "echo ran\n");
+  std::filesystem::create_directory(dir / "dir");
+  for (const std::string& com : {std::string(), dir / "dir", dir / "missing", "\"" + (dir / "fake g++") + "\""}) {
+    Settings(com, "", "");
+    const Session s = Vorlix("1\na.cpp\n");
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + "\n编译器路径无效！请重新设置。\n\n" + PAUSE + Main_page()) << com;
+  }
+}
+
+TEST_F(Run_workflow, FailedCompileReportsAfterTheCompilersOwnMessages) {
+  Write_script(dir / "bad g++", "echo 'a.cpp:1:1: error: expected unqualified-id'\nexit 1\n");
+  Settings(dir / "bad g++", "", "");
+  const Session s = Vorlix("1\na.cpp\n");
+  EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + "a.cpp:1:1: error: expected unqualified-id\n" +
+                       "编译失败！\n\n" + PAUSE + Main_page());
+}
+
+TEST_F(Run_workflow, LaunchThroughPauserDirectlyOrNotAtAll) {
+  Write_script(dir / "my pauser", "echo \"pauser runs $1 in $(pwd)\"\n\"./$1\"\n");
+  Write_file(dir / "not executable", "");
+  Write_script(dir / "no exe g++", "exit 0\n");
+  const std::string pauser_ran = "pauser runs a.exe in " + dir.path() + "\n";
+  const struct {
+    std::string com, con, run_answer, launch;
+  } cases[] = {
+      {dir / "fake g++", dir / "my pauser", "1", VIA_PAUSER + pauser_ran + Ran() + STARTED},
+      {dir / "fake g++", dir / "missing pauser", "1", DIRECT + Ran() + STARTED},
+      {dir / "fake g++", "", "", "跳过运行。\n\n" + PAUSE},
+      {dir / "fake g++", dir / "not executable", "1", VIA_PAUSER + NOT_STARTED},
+      {dir / "no exe g++", "", "1", DIRECT + NOT_STARTED},
+      {dir / "no exe g++", dir / "my pauser", "1", VIA_PAUSER + NOT_STARTED},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir / "a.exe");
+    Settings(c.com, c.con, "");
+    const bool fake = c.com == dir / "fake g++";
+    const Session s = Vorlix("1\na.cpp\n" + c.run_answer + "\n");
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + (fake ? "compiler done\n" : "") + COMPILED +
+                         c.launch + Main_page())
+        << c.con;
+  }
+}
+
+}  // namespace
