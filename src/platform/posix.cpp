@@ -121,6 +121,15 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
     signal(SIGINT, SIG_DFL);
     signal(SIGQUIT, SIG_DFL);
     if (mode == Spawn_mode::detach) {
+      // A window of its own needs nothing of this console: keeping our
+      // standard streams would hold them open for as long as it runs.
+      const int null = open("/dev/null", O_RDWR);
+      if (null >= 0) {
+        dup2(null, STDIN_FILENO);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        if (null > STDERR_FILENO) close(null);
+      }
       setsid();
       const pid_t grandchild = fork();
       if (grandchild < 0) {
