@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  Console_init();
   if (argc < 2) {
     std::fprintf(stderr, "用法：vorlix-pauser 程序 [参数...]\n");
     return 2;

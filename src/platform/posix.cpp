@@ -31,11 +31,19 @@ void Pop_title() {
   if (Title_pushed) Write_out("\x1b[23;0t");
 }
 
-// Control bytes would end the title sequence early or smuggle in another one.
+// Control characters, C0 and C1 (U+0080 to U+009F, C2 80 to C2 9F in UTF-8),
+// would end the title sequence early or smuggle in another one.
 std::string Printable(const std::string& s) {
   std::string out;
-  for (unsigned char c : s)
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const auto next = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      ++i;
+      continue;
+    }
     if (c >= 0x20 && c != 0x7f) out += static_cast<char>(c);
+  }
   return out;
 }
 
@@ -84,10 +92,96 @@ pid_t Wait_for(pid_t pid, int& raw) {
   return r;
 }
 
+void Report(int fd, int error) { (void)!write(fd, &error, sizeof error); }
+
+// What a child reported through its status pipe: 0 when the pipe closed with
+// nothing in it (the exec succeeded), an errno value otherwise.
+int Read_report(int fd) {
+  int error = 0;
+  ssize_t n;
+  do {
+    n = read(fd, &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+  close(fd);
+  if (n == 0) return 0;
+  return n == static_cast<ssize_t>(sizeof error) && error != 0 ? error : EIO;
+}
+
+bool Status_pipe(int fds[2]) {
+  if (pipe(fds) != 0) return false;
+  fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+  return true;
+}
+
+[[noreturn]] void Exec(std::vector<char*>& argv, bool search_path, int report) {
+  if (search_path)
+    execvp(argv[0], argv.data());
+  else
+    execv(argv[0], argv.data());
+  Report(report, errno);
+  _exit(127);
+}
+
+// Runs in the child that detaches a window: starts the terminal as a
+// grandchild in a session of its own, so that it is neither waited for nor
+// left a zombie, and reports whether it is up. A terminal that cannot open its
+// window (no display, say) gives up at once, so a failure within the first half
+// second counts as not started.
+[[noreturn]] void Detach(std::vector<char*>& argv, bool search_path, int report) {
+  // A window of its own needs nothing of this console: keeping our standard
+  // streams would hold them open for as long as it runs.
+  const int null = open("/dev/null", O_RDWR);
+  if (null >= 0) {
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    if (null > STDERR_FILENO) close(null);
+  }
+  setsid();
+  int inner[2];
+  if (!Status_pipe(inner)) {
+    Report(report, errno);
+    _exit(127);
+  }
+  const pid_t terminal = fork();
+  if (terminal < 0) {
+    Report(report, errno);
+    _exit(127);
+  }
+  if (terminal == 0) {
+    close(inner[0]);
+    close(report);
+    Exec(argv, search_path, inner[1]);
+  }
+  close(inner[1]);
+  if (const int error = Read_report(inner[0])) {
+    Report(report, error);
+    _exit(127);
+  }
+  for (int i = 0; i < 50; ++i) {
+    int raw = 0;
+    if (waitpid(terminal, &raw, WNOHANG) == terminal) {
+      if (Decode_status(raw) != 0) Report(report, ECHILD);
+      _exit(0);
+    }
+    usleep(10000);
+  }
+  _exit(0);
+}
+
+termios Console_mode;
+bool Have_console_mode = false;
+
+// A program run in this terminal may leave it in any mode, and one killed at
+// its own key wait leaves echo off; put back the mode we were started in.
+void Restore_console_mode() {
+  if (Have_console_mode) tcsetattr(STDIN_FILENO, TCSANOW, &Console_mode);
+}
+
 // Starts argv[0] (looked up on PATH when `search_path`). A close-on-exec pipe
-// tells whether exec succeeded: it reaches end of file on success and carries
-// errno on failure. In detach mode the program runs in a session of its own,
-// as a grandchild, so that it is neither waited for nor left as a zombie.
+// tells whether it started: it reaches end of file on success and carries
+// errno on failure.
 Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn_mode mode) {
   Spawn_result result;
   for (const auto& a : args)
@@ -100,12 +194,10 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   argv.push_back(nullptr);
 
   int fds[2];
-  if (pipe(fds) != 0) {
+  if (!Status_pipe(fds)) {
     result.error = errno;
     return result;
   }
-  fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
   std::fflush(stdout);
   std::fflush(stderr);
 
@@ -120,49 +212,38 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
     close(fds[0]);
     signal(SIGINT, SIG_DFL);
     signal(SIGQUIT, SIG_DFL);
-    if (mode == Spawn_mode::detach) {
-      // A window of its own needs nothing of this console: keeping our
-      // standard streams would hold them open for as long as it runs.
-      const int null = open("/dev/null", O_RDWR);
-      if (null >= 0) {
-        dup2(null, STDIN_FILENO);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        if (null > STDERR_FILENO) close(null);
-      }
-      setsid();
-      const pid_t grandchild = fork();
-      if (grandchild < 0) {
-        int e = errno;
-        (void)!write(fds[1], &e, sizeof e);
-        _exit(127);
-      }
-      if (grandchild > 0) _exit(0);
-    }
-    if (search_path)
-      execvp(argv[0], argv.data());
-    else
-      execv(argv[0], argv.data());
-    int e = errno;
-    (void)!write(fds[1], &e, sizeof e);
-    _exit(127);
+    signal(SIGXFSZ, SIG_DFL);
+    if (mode == Spawn_mode::detach) Detach(argv, search_path, fds[1]);
+    Exec(argv, search_path, fds[1]);
   }
 
   close(fds[1]);
   Ignore_terminal_signals quiet;
-  int e = 0;
-  ssize_t n;
-  do {
-    n = read(fds[0], &e, sizeof e);
-  } while (n < 0 && errno == EINTR);
-  close(fds[0]);
-  result.started = n == 0;
-  if (!result.started) result.error = n == static_cast<ssize_t>(sizeof e) ? e : EIO;
-
+  result.error = Read_report(fds[0]);
+  result.started = result.error == 0;
   int raw = 0;
   if (Wait_for(pid, raw) == pid && mode == Spawn_mode::wait && result.started)
     result.status = Decode_status(raw);
+  if (mode == Spawn_mode::wait) Restore_console_mode();
   return result;
+}
+
+// Neither tmux nor a terminal emulator may see a command as one word: they
+// hand a single word to a shell. This runs `program` as the words it is.
+std::vector<std::string> Exec_words(const std::vector<std::string>& program) {
+  std::vector<std::string> words = {"/bin/sh", "-c", "exec \"$@\"", "sh"};
+  words.insert(words.end(), program.begin(), program.end());
+  return words;
+}
+
+// tmux expands "#" formats in names and directories; "##" is a plain "#".
+std::string Tmux_literal(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    out += c;
+    if (c == '#') out += '#';
+  }
+  return out;
 }
 
 bool Is_executable_file(const std::string& path) {
@@ -197,27 +278,65 @@ std::string Current_directory() {
   return buf.data();
 }
 
+termios Key_mode;
+termios Mode_before_key;
+
+// A signal that ends or stops us during the key wait must not leave the
+// terminal without echo and line editing.
+void Restore_then_resend(int sig) {
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+  raise(sig);  // the disposition is back to the default (SA_RESETHAND)
+}
+
+void Stop_during_key(int sig) {
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+  signal(sig, SIG_DFL);
+  raise(sig);  // stops here until continued (SA_NODEFER)
+  tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
+  signal(sig, Stop_during_key);
+}
+
 bool Read_key() {
-  termios old_mode;
-  if (tcgetattr(STDIN_FILENO, &old_mode) != 0) return false;
-  termios key_mode = old_mode;
-  key_mode.c_lflag &= ~(ICANON | ECHO);
-  key_mode.c_cc[VMIN] = 1;
-  key_mode.c_cc[VTIME] = 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &key_mode);
+  if (tcgetattr(STDIN_FILENO, &Mode_before_key) != 0) return false;
+  Key_mode = Mode_before_key;
+  Key_mode.c_lflag &= ~(ICANON | ECHO);
+  Key_mode.c_cc[VMIN] = 1;
+  Key_mode.c_cc[VTIME] = 0;
+
+  const int signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP};
+  struct sigaction old[std::size(signals)];
+  for (std::size_t i = 0; i < std::size(signals); ++i) {
+    sigaction(signals[i], nullptr, &old[i]);
+    if (old[i].sa_handler == SIG_IGN) continue;  // ignored signals stay ignored
+    struct sigaction handler {};
+    sigemptyset(&handler.sa_mask);
+    handler.sa_handler = signals[i] == SIGTSTP ? Stop_during_key : Restore_then_resend;
+    handler.sa_flags = SA_NODEFER | (signals[i] == SIGTSTP ? 0 : SA_RESETHAND);
+    sigaction(signals[i], &handler, nullptr);
+  }
+  tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
   // One read takes a whole key, even one that sends several bytes.
   char key[64];
   ssize_t n;
   do {
     n = read(STDIN_FILENO, key, sizeof key);
   } while (n < 0 && errno == EINTR);
-  tcsetattr(STDIN_FILENO, TCSANOW, &old_mode);
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+  for (std::size_t i = 0; i < std::size(signals); ++i) sigaction(signals[i], &old[i], nullptr);
   return n > 0;
 }
 
 }  // namespace
 
-void Console_init() { std::atexit(Pop_title); }
+void Console_init() {
+  // A parent may hand us these ignored or caught; we need exit statuses of our
+  // children, and a write past a file-size limit to fail rather than kill us.
+  signal(SIGCHLD, SIG_DFL);
+  signal(SIGXFSZ, SIG_IGN);
+  if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &Console_mode) == 0)
+    Have_console_mode = true;
+  std::atexit(Pop_title);
+}
 
 void Set_title(const std::string& title) {
   if (!isatty(STDOUT_FILENO)) return;
@@ -294,10 +413,11 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   if (Env_set("TMUX")) {
     std::vector<std::string> args = {"tmux", "new-window"};
     const std::string cwd = Current_directory();
-    if (!cwd.empty()) args.insert(args.end(), {"-c", cwd});
-    if (direct) args.insert(args.end(), {"-n", Printable(fpath)});
+    if (!cwd.empty()) args.insert(args.end(), {"-c", Tmux_literal(cwd)});
+    if (direct) args.insert(args.end(), {"-n", Tmux_literal(Printable(fpath))});
     args.push_back("--");
-    args.insert(args.end(), program.begin(), program.end());
+    const auto words = Exec_words(program);
+    args.insert(args.end(), words.begin(), words.end());
     const Spawn_result r = Spawn(args, true, Spawn_mode::wait);
     if (r.started) return r.status == 0;
   }
@@ -309,7 +429,8 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
       std::vector<std::string> args = {terminal};
       if (direct) args.insert(args.end(), {"-T", Printable(fpath)});
       args.push_back("-e");
-      args.insert(args.end(), program.begin(), program.end());
+      const auto words = Exec_words(program);
+      args.insert(args.end(), words.begin(), words.end());
       if (Spawn(args, false, Spawn_mode::detach).started) return true;
     }
   }
@@ -334,7 +455,13 @@ int Run_and_wait(const std::string& program, const std::vector<std::string>& arg
 }
 
 bool Replace_file(const std::string& from, const std::string& to) {
-  return std::rename(from.c_str(), to.c_str()) == 0;
+  // The new contents reach the disk before the name does, so that a crash
+  // cannot leave an empty file in place of the old one.
+  const int fd = open(from.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced && std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 void Hide_file(const std::string&) {}

@@ -34,6 +34,29 @@ std::string Footer(int status) {
          PAUSE;
 }
 
+std::string Shell_word(const std::string& s) {
+  std::string quoted = "'";
+  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Output_of(const std::string& command) {
+  FILE* p = popen(command.c_str(), "r");
+  std::string out;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+// tmux expands "#" formats in a directory; "##" is a plain "#".
+std::string Tmux_word(const std::string& s) {
+  std::string out;
+  for (char c : s) out += c == '#' ? std::string("##") : std::string(1, c);
+  return out;
+}
+
 bool Have(const std::string& program) {
   return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -98,6 +121,11 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   }
   EXPECT_NE(Run_program({Pauser_binary()}, dir.path(), "").status, 0);
 
+  // A parent that ignores SIGCHLD hands that on; the status must still be read.
+  const Session ignoring = Run_program(
+      {"/bin/bash", "-c", "trap '' CHLD; exec \"$0\" exit3", Pauser_binary()}, dir.path(), "");
+  EXPECT_EQ(Without_time(ignoring.out), "in " + dir.path() + "\n" + Footer(3));
+
   const Session missing = Run_program({Pauser_binary(), "missing"}, dir.path(), "");
   EXPECT_NE(missing.status, 0);
   EXPECT_NE(missing.err.find("missing"), std::string::npos) << missing.err;
@@ -105,37 +133,66 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
 }
 
 // A compiler whose program writes where it runs and which window it is in,
-// then stays a while so that its window can be seen.
+// then stays a while so that its window can be seen. The source's name and
+// its directory are full of what a shell or tmux would expand.
 class Window_launch : public ::testing::Test {
  protected:
   void SetUp() override {
     Write_script(dir / "g++", "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n"
                               "printf '#!/bin/sh\\necho \"$(pwd) $TMUX_PANE$WINDOWID\" > started\\n"
-                              "sleep 20\\n' > \"$out\" && chmod +x \"$out\"\n");
-    Write_file(dir / "a.cpp", "");
-    Write_file(dir / "vorlix_data.sg", dir / "g++\n\n");
+                              "sleep 3\\n' > \"$out\" && chmod +x \"$out\"\n");
+    std::filesystem::create_directory(work);
+    Write_file(work + "/" + source, "");
+    Write_file(work + "/vorlix_data.sg", dir / "g++\n\n");
+  }
+  bool Expanded() const {
+    return std::filesystem::exists(work + "/p") || std::filesystem::exists(dir / "p");
   }
   Temp_dir dir;
+  const std::string work = dir / "w #(touch p) $(touch p)";
+  const std::string source = "a b $(touch p) #(touch p) `touch p`.cpp";
 };
 
 TEST_F(Window_launch, InsideTmuxTheProgramGetsANewWindow) {
   if (!Have("tmux")) GTEST_SKIP() << "no tmux";
-  const std::string tmux = "env -u TMUX tmux -f /dev/null -L vorlix-test-" + std::to_string(getpid());
-  ASSERT_EQ(std::system((tmux + " new-session -d -s main -x 200 -y 50 -c '" + dir.path() + "' '" +
-                         Vorlix_binary() + "'")
+  const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
+  ASSERT_EQ(std::system((tmux + " new-session -d -s main -x 200 -y 50 -c " + Shell_word(Tmux_word(work)) + " " +
+                         Shell_word(Vorlix_binary()))
                             .c_str()),
             0);
-  std::system((tmux + " send-keys -t main 1 Enter a.cpp Enter 1 Enter").c_str());
-  const std::string started = Await_line(dir / "started");
-  FILE* p = popen((tmux + " list-windows -t main -F '#{window_name}'").c_str(), "r");
-  char names[256] = {};
-  fread(names, 1, sizeof names - 1, p);
-  pclose(p);
+  std::system((tmux + " send-keys -t main 1 Enter " + Shell_word(source) + " Enter 1 Enter").c_str());
+  const std::string started = Await_line(work + "/started");
+  const std::string names = Output_of(tmux + " list-windows -t main -F '#{window_name}'");
   std::system((tmux + " kill-server").c_str());
 
-  EXPECT_EQ(started.substr(0, started.find(' ')), dir.path());
+  EXPECT_EQ(started.substr(0, started.rfind(' ')), work);
   EXPECT_NE(started.find(" %"), std::string::npos) << "not in a tmux pane: " << started;
-  EXPECT_NE(std::string(names).find("\na.cpp\n"), std::string::npos) << names;
+  EXPECT_NE(names.find("\n" + source + "\n"), std::string::npos) << names;
+  EXPECT_FALSE(Expanded());
+}
+
+// Ctrl-C at the key wait ends the program; the terminal it leaves behind
+// still echoes and edits lines.
+TEST_F(Window_launch, InterruptAtTheKeyWaitRestoresTheTerminal) {
+  if (!Have("tmux")) GTEST_SKIP() << "no tmux";
+  const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
+  // The shell catches the interrupt, so it lives on to report the mode.
+  const std::string script = "trap : INT; " + Shell_word(Vorlix_binary()) + "; stty -a > modes; sleep 5";
+  ASSERT_EQ(std::system((tmux + " new-session -d -s main -c " + Shell_word(dir.path()) + " /bin/sh -c " +
+                         Shell_word(script))
+                            .c_str()),
+            0);
+  std::system((tmux + " send-keys -t main 2 Enter 4 Enter").c_str());
+  for (int i = 0; i < 100 && Output_of(tmux + " capture-pane -p -t main").find("请按任意键继续") ==
+                                 std::string::npos;
+       ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::system((tmux + " send-keys -t main C-c").c_str());
+  const std::string modes = Await_line(dir / "modes");
+  std::system((tmux + " kill-server").c_str());
+
+  EXPECT_NE(modes.find(" icanon"), std::string::npos) << modes;
+  EXPECT_NE(modes.find(" echo "), std::string::npos) << modes;
 }
 
 TEST_F(Window_launch, InAGraphicalSessionTheProgramGetsATerminalWindow) {
@@ -153,15 +210,27 @@ TEST_F(Window_launch, InAGraphicalSessionTheProgramGetsATerminalWindow) {
 
   Session_options x;
   x.env = {"DISPLAY=:" + std::to_string(display)};
-  const Session s = Run_vorlix(dir.path(), "1\na.cpp\n1\n", x);
-  const std::string started = Await_line(dir / "started");
+  const Session s = Run_vorlix(work, "1\n" + source + "\n1\n", x);
+  const std::string started = Await_line(work + "/started");
   kill(xvfb, SIGTERM);
   waitpid(xvfb, nullptr, 0);
 
-  EXPECT_LT(s.seconds, 15) << "waited for the program";
+  EXPECT_LT(s.seconds, 2.5) << "waited for the program";
   EXPECT_NE(s.out.find(STARTED), std::string::npos) << s.out;
-  EXPECT_EQ(started.substr(0, started.find(' ')), dir.path());
-  EXPECT_GT(started.size(), dir.path().size() + 2) << "no terminal window: " << started;
+  EXPECT_EQ(started.substr(0, started.rfind(' ')), work);
+  EXPECT_NE(started.back(), ' ') << "no terminal window: " << started;
+  EXPECT_FALSE(Expanded());
+}
+
+// A display that no server answers opens no window: the program runs here.
+TEST_F(Window_launch, WithoutAWorkingDisplayTheProgramRunsInThisTerminal) {
+  if (!Have("xterm")) GTEST_SKIP() << "no xterm";
+  Session_options x;
+  x.env = {"DISPLAY=:" + std::to_string(500 + getpid() % 400)};
+  const Session s = Run_vorlix(work, "1\n" + source + "\n1\n", x);
+  EXPECT_NE(s.out.find(STARTED), std::string::npos) << s.out;
+  EXPECT_EQ(Read_file(work + "/started"), work + " \n");
+  EXPECT_GE(s.seconds, 3) << "did not wait for the program";
 }
 
 }  // namespace
