@@ -1,6 +1,9 @@
 // A fresh directory for one test, removed with everything in it afterwards.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -35,4 +38,20 @@ inline void Write_file(const std::string& path, const std::string& contents) {
 inline std::string Read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void Write_script(const std::string& path, const std::string& body) {
+  Write_file(path, "#!/bin/sh\n" + body);
+  chmod(path.c_str(), 0755);
+}
+
+// What a shell command writes to its standard output.
+inline std::string Output_of(const std::string& command) {
+  FILE* p = popen(command.c_str(), "r");
+  std::string out;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,11 +18,6 @@ const std::string COMPILED_AND_ASKED =
     "\n未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n编译成功！\n\n是否需要运行？（0/1）\n";
 const std::string STARTED = "启动成功！\n\n" + PAUSE;
 
-void Write_script(const std::string& path, const std::string& body) {
-  Write_file(path, "#!/bin/sh\n" + body);
-  chmod(path.c_str(), 0755);
-}
-
 // Elapsed times differ from run to run; everything else must not.
 std::string Without_time(const std::string& s) {
   return std::regex_replace(s, std::regex("用时 [0-9]+\\.[0-9]{4} 秒"), "用时 S 秒");
@@ -38,16 +32,6 @@ std::string Shell_word(const std::string& s) {
   std::string quoted = "'";
   for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
-}
-
-std::string Output_of(const std::string& command) {
-  FILE* p = popen(command.c_str(), "r");
-  std::string out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
 }
 
 // tmux expands "#" formats in a directory; "##" is a plain "#".

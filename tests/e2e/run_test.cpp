@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -17,11 +16,6 @@ const std::string DIRECT = "ConsolePauser 路径无效。即将直接启动程�
 const std::string VIA_PAUSER = "正在通过 ConsolePauser 启动程序……\n";
 const std::string STARTED = "启动成功！\n\n" + PAUSE;
 const std::string NOT_STARTED = "启动失败！\n\n" + PAUSE;
-
-void Write_script(const std::string& path, const std::string& body) {
-  Write_file(path, "#!/bin/sh\n" + body);
-  chmod(path.c_str(), 0755);
-}
 
 // A compiler that records its arguments one a line in ./compiler-args and
 // writes, at the -o path, a program that says where it runs.

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "platform/command_line.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -40,16 +40,7 @@ TEST(Posix_program_path, NamesWithoutSlashAreInTheWorkingDirectory) {
 }
 
 // What /bin/sh makes of a quoted word is what counts, so ask it.
-std::string Shell_echo(const std::string& word) {
-  const std::string command = "printf '%s' " + Shell_quote(word);
-  FILE* p = popen(command.c_str(), "r");
-  std::string out;
-  char buf[256];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
+std::string Shell_echo(const std::string& word) { return Output_of("printf '%s' " + Shell_quote(word)); }
 
 TEST(Shell_quote, EveryByteStaysLiteral) {
   const std::string words[] = {
