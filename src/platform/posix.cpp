@@ -10,6 +10,7 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -246,6 +247,12 @@ std::string Tmux_literal(const std::string& s) {
   return out;
 }
 
+// tmux takes a word ending in ";" for the end of a command; "\;" is a plain ";".
+std::string Tmux_word(std::string s) {
+  if (!s.empty() && s.back() == ';') s.insert(s.size() - 1, "\\");
+  return s;
+}
+
 bool Is_executable_file(const std::string& path) {
   return Is_regular_file(path) && access(path.c_str(), X_OK) == 0;
 }
@@ -280,6 +287,7 @@ std::string Current_directory() {
 
 termios Key_mode;
 termios Mode_before_key;
+volatile sig_atomic_t In_key_read = 0;
 
 // A signal that ends or stops us during the key wait must not leave the
 // terminal without echo and line editing.
@@ -290,10 +298,56 @@ void Restore_then_resend(int sig) {
 
 void Stop_during_key(int sig) {
   tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
-  signal(sig, SIG_DFL);
-  raise(sig);  // stops here until continued (SA_NODEFER)
-  tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
-  signal(sig, Stop_during_key);
+  // sigaction, unlike signal, gives back this handler with its SA_NODEFER,
+  // so that the next stop stops at once too.
+  struct sigaction stop {}, mine {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(sig, &stop, &mine);
+  raise(sig);  // stops here until continued
+  if (In_key_read) tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
+  sigaction(sig, &mine, nullptr);
+}
+
+// One byte of standard input, waiting at most `ms` milliseconds (-1: for
+// ever); -1 when none came.
+int Key_byte(int ms) {
+  pollfd in{STDIN_FILENO, POLLIN, 0};
+  int ready;
+  do {
+    ready = poll(&in, 1, ms);
+  } while (ready < 0 && errno == EINTR);
+  if (ready <= 0) return -1;
+  unsigned char c;
+  ssize_t n;
+  do {
+    n = read(STDIN_FILENO, &c, 1);
+  } while (n < 0 && errno == EINTR);
+  return n == 1 ? c : -1;
+}
+
+// Reads the bytes of one key and no more, so that what is typed after it is
+// left for the next prompt: an escape sequence (arrow and function keys), a
+// UTF-8 character, or a single byte. The rest of a key follows its first byte
+// at once; 50 ms is ample even over a slow connection.
+bool Read_one_key() {
+  const int first = Key_byte(-1);
+  if (first < 0) return false;
+  if (first == 0x1b) {
+    const int second = Key_byte(50);
+    if (second == '[') {
+      int c;
+      do {
+        c = Key_byte(50);
+      } while (c >= 0 && !(c >= 0x40 && c <= 0x7e));  // up to the final byte
+    } else if (second == 'O') {
+      Key_byte(50);
+    }
+  } else if (first >= 0xc0) {
+    for (int more = first >= 0xf0 ? 3 : first >= 0xe0 ? 2 : 1; more > 0; --more)
+      if (Key_byte(50) < 0) break;
+  }
+  return true;
 }
 
 bool Read_key() {
@@ -314,16 +368,13 @@ bool Read_key() {
     handler.sa_flags = SA_NODEFER | (signals[i] == SIGTSTP ? 0 : SA_RESETHAND);
     sigaction(signals[i], &handler, nullptr);
   }
+  In_key_read = 1;
   tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
-  // One read takes a whole key, even one that sends several bytes.
-  char key[64];
-  ssize_t n;
-  do {
-    n = read(STDIN_FILENO, key, sizeof key);
-  } while (n < 0 && errno == EINTR);
+  const bool got = Read_one_key();
+  In_key_read = 0;
   tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
   for (std::size_t i = 0; i < std::size(signals); ++i) sigaction(signals[i], &old[i], nullptr);
-  return n > 0;
+  return got;
 }
 
 }  // namespace
@@ -418,6 +469,7 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
     args.push_back("--");
     const auto words = Exec_words(program);
     args.insert(args.end(), words.begin(), words.end());
+    for (std::size_t i = 2; i < args.size(); ++i) args[i] = Tmux_word(args[i]);
     const Spawn_result r = Spawn(args, true, Spawn_mode::wait);
     if (r.started) return r.status == 0;
   }

@@ -10,6 +10,9 @@
 #endif
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -92,10 +95,18 @@ bool Read_console_line(std::string& line, std::size_t keep) {
 // The C runtime's text mode has already turned CR LF into LF.
 bool Read_stream_line(std::string& line, std::size_t keep) {
   bool any = false;
-  int c;
+  std::size_t length = 0;
+  int c, previous = 0;
   while ((c = std::getc(stdin)) != EOF) {
     any = true;
-    if (c == '\n') return true;
+    if (c == '\n') {
+      // Input is read in binary mode, so CR LF arrives whole; a line cut short
+      // at `keep` stays as it is, too long either way.
+      if (previous == '\r' && length <= keep) line.pop_back();
+      return true;
+    }
+    ++length;
+    previous = c;
     if (line.size() < keep) line.push_back(static_cast<char>(c));
   }
   return any;
@@ -160,6 +171,9 @@ std::string System_message(DWORD code) {
 void Console_init() {
   SetConsoleOutputCP(CP_UTF8);
   SetConsoleCP(CP_UTF8);
+  // Redirected input is bytes as they come: text mode would end it at the
+  // first Ctrl+Z byte.
+  if (!Stdin_is_console()) _setmode(_fileno(stdin), _O_BINARY);
 }
 
 void Set_title(const std::string& title) { Run_shell_command("title " + title); }

@@ -34,10 +34,12 @@ std::string Shell_word(const std::string& s) {
   return quoted + "'";
 }
 
-// tmux expands "#" formats in a directory; "##" is a plain "#".
+// tmux expands "#" formats in a directory, "##" being a plain "#", and ends a
+// command at a word ending in ";", which "\;" keeps.
 std::string Tmux_word(const std::string& s) {
   std::string out;
   for (char c : s) out += c == '#' ? std::string("##") : std::string(1, c);
+  if (out.back() == ';') out.insert(out.size() - 1, "\\");
   return out;
 }
 
@@ -133,7 +135,7 @@ class Window_launch : public ::testing::Test {
     return std::filesystem::exists(work + "/p") || std::filesystem::exists(dir / "p");
   }
   Temp_dir dir;
-  const std::string work = dir / "w #(touch p) $(touch p)";
+  const std::string work = dir / "w #(touch p) $(touch p);";
   const std::string source = "a b $(touch p) #(touch p) `touch p`.cpp";
 };
 
@@ -155,28 +157,37 @@ TEST_F(Window_launch, InsideTmuxTheProgramGetsANewWindow) {
   EXPECT_FALSE(Expanded());
 }
 
-// Ctrl-C at the key wait ends the program; the terminal it leaves behind
-// still echoes and edits lines.
-TEST_F(Window_launch, InterruptAtTheKeyWaitRestoresTheTerminal) {
+// Ctrl-C at the key wait ends the program, Ctrl-Z stops it (or, with no job
+// control, is passed over); either way the terminal still echoes and edits
+// lines afterwards, and the wait still ends at a key.
+TEST_F(Window_launch, SignalsAtTheKeyWaitLeaveTheTerminalUsable) {
   if (!Have("tmux")) GTEST_SKIP() << "no tmux";
-  const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
-  // The shell catches the interrupt, so it lives on to report the mode.
-  const std::string script = "trap : INT; " + Shell_word(Vorlix_binary()) + "; stty -a > modes; sleep 5";
-  ASSERT_EQ(std::system((tmux + " new-session -d -s main -c " + Shell_word(dir.path()) + " /bin/sh -c " +
-                         Shell_word(script))
-                            .c_str()),
-            0);
-  std::system((tmux + " send-keys -t main 2 Enter 4 Enter").c_str());
-  for (int i = 0; i < 100 && Output_of(tmux + " capture-pane -p -t main").find("请按任意键继续") ==
-                                 std::string::npos;
-       ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  std::system((tmux + " send-keys -t main C-c").c_str());
-  const std::string modes = Await_line(dir / "modes");
-  std::system((tmux + " kill-server").c_str());
+  // Keys are sent one group at a time, so that each signal arrives alone.
+  for (const std::vector<std::string> keys :
+       {std::vector<std::string>{"C-c"}, {"C-z", "C-z", "x", "5 Enter", "3 Enter"}}) {
+    std::filesystem::remove(dir / "modes");
+    const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
+    // The shell catches the interrupt, so it lives on to report the mode.
+    const std::string script = "trap : INT; " + Shell_word(Vorlix_binary()) + "; stty -a > modes; sleep 5";
+    ASSERT_EQ(std::system((tmux + " new-session -d -s main -c " + Shell_word(dir.path()) + " /bin/sh -c " +
+                           Shell_word(script))
+                              .c_str()),
+              0);
+    std::system((tmux + " send-keys -t main 2 Enter 4 Enter").c_str());
+    for (int i = 0; i < 100 && Output_of(tmux + " capture-pane -p -t main").find("请按任意键继续") ==
+                                   std::string::npos;
+         ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (const auto& group : keys) {
+      std::system((tmux + " send-keys -t main " + group).c_str());
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    const std::string modes = Await_line(dir / "modes");
+    std::system((tmux + " kill-server").c_str());
 
-  EXPECT_NE(modes.find(" icanon"), std::string::npos) << modes;
-  EXPECT_NE(modes.find(" echo "), std::string::npos) << modes;
+    EXPECT_NE(modes.find(" icanon"), std::string::npos) << keys[0] << ": " << modes;
+    EXPECT_NE(modes.find(" echo "), std::string::npos) << keys[0] << ": " << modes;
+  }
 }
 
 TEST_F(Window_launch, InAGraphicalSessionTheProgramGetsATerminalWindow) {
