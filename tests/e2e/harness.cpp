@@ -11,11 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-const std::string CLS = "\x1b[H\x1b[2J\x1b[3J";
-const std::string PAUSE = "请按任意键继续. . .\n";
-const std::string COMPLAINT = "输入不合法，请重新输入。\n";
-const std::string FAREWELL = CLS + "将在 3s 内退出……\n";
-
 std::string Main_page() {
   return CLS + std::string(47, ' ') + "Vorlix\n" + std::string(100, '-') + "\n" +
          "1. 运行代码\n2. 设置\n3. 保存并退出\n\n";
@@ -56,21 +51,14 @@ Session Run_program(const std::vector<std::string>& argv, const std::string& dir
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     for (const auto& e : options.env) putenv(strdup(e.c_str()));
-    if (!options.prelude.empty()) {
-      // Let the shell apply the prelude, then become the program.
-      std::vector<std::string> args = {"/bin/sh", "-c", options.prelude + "; exec \"$0\" \"$@\""};
-      args.insert(args.end(), argv.begin(), argv.end());
-      std::vector<char*> raw;
-      for (auto& a : args) raw.push_back(a.data());
-      raw.push_back(nullptr);
-      execv(raw[0], raw.data());
-    } else {
-      std::vector<std::string> args = argv;
-      std::vector<char*> raw;
-      for (auto& a : args) raw.push_back(a.data());
-      raw.push_back(nullptr);
-      execv(raw[0], raw.data());
-    }
+    std::vector<std::string> args;
+    if (!options.prelude.empty())  // let the shell apply the prelude, then become the program
+      args = {"/bin/sh", "-c", options.prelude + "; exec \"$0\" \"$@\""};
+    args.insert(args.end(), argv.begin(), argv.end());
+    std::vector<char*> raw;
+    for (auto& a : args) raw.push_back(a.data());
+    raw.push_back(nullptr);
+    execv(raw[0], raw.data());
     _exit(127);
   }
   close(in[0]);

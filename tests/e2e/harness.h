@@ -35,10 +35,14 @@ Session Run_vorlix(const std::string& dir, const std::string& input,
 std::string Vorlix_binary();
 std::string Pauser_binary();
 
-// The screens and texts of the dialogue, as the user sees them.
-extern const std::string CLS;        // what clearing the screen writes
-extern const std::string PAUSE;      // the key prompt, when input is not a terminal
-extern const std::string COMPLAINT;  // a refused answer
-std::string Main_page();             // the main page after a clear, waiting for an answer
-std::string Settings_page();         // the settings page after a clear
-extern const std::string FAREWELL;   // the exit path after choice 3, from the clear on
+// The screens and texts of the dialogue, as the user sees them. Inline, so
+// that the tests' own constants built from them are initialised after them.
+inline const std::string CLS = "\x1b[H\x1b[2J\x1b[3J";       // what clearing the screen writes
+inline const std::string PAUSE = "请按任意键继续. . .\n";     // the key prompt, input not a terminal
+inline const std::string COMPLAINT = "输入不合法，请重新输入。\n";  // a refused answer
+inline const std::string FAREWELL = CLS + "将在 3s 内退出……\n";  // the exit path after choice 3
+inline const std::string ASK_PATH = CLS + "请输入 C++ 文件的完整路径：\n";  // main page choice 1
+inline const std::string STARTED = "启动成功！\n\n" + PAUSE;
+inline const std::string NOT_STARTED = "启动失败！\n\n" + PAUSE;
+std::string Main_page();     // the main page after a clear, waiting for an answer
+std::string Settings_page();  // the settings page after a clear

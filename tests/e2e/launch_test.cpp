@@ -13,10 +13,8 @@
 
 namespace {
 
-const std::string ASK_PATH = CLS + "请输入 C++ 文件的完整路径：\n";
 const std::string COMPILED_AND_ASKED =
     "\n未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n编译成功！\n\n是否需要运行？（0/1）\n";
-const std::string STARTED = "启动成功！\n\n" + PAUSE;
 
 // Elapsed times differ from run to run; everything else must not.
 std::string Without_time(const std::string& s) {
@@ -163,7 +161,7 @@ TEST_F(Window_launch, InsideTmuxTheProgramGetsANewWindow) {
 TEST_F(Window_launch, SignalsAtTheKeyWaitLeaveTheTerminalUsable) {
   if (!Have("tmux")) GTEST_SKIP() << "no tmux";
   // Keys are sent one group at a time, so that each signal arrives alone.
-  for (const std::vector<std::string> keys :
+  for (const std::vector<std::string>& keys :
        {std::vector<std::string>{"C-c"}, {"C-z", "C-z", "x", "5 Enter", "3 Enter"}}) {
     std::filesystem::remove(dir / "modes");
     const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");

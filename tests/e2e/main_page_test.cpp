@@ -7,7 +7,6 @@
 
 namespace {
 
-const std::string RUN_PROMPT = CLS + "请输入 C++ 文件的完整路径：\n";
 const std::string ABOUT = CLS +
                           "作者：Vorlix 团队（https://example.org/vorlix）\n介绍：超轻量 Vorlix\n"
                           "版本：Alpha 1.0\n发布时间：2025/10/3\n\n" + PAUSE;
@@ -37,7 +36,7 @@ TEST(Main_page, RefusesAnythingButOneToThreeWithoutRepeatingTheQuestion) {
 
   for (const char* line : {"1", "01", "001", "000000001"}) {
     const Session s = Run_vorlix(dir.path(), std::string(line) + "\n");
-    EXPECT_EQ(s.out, Main_page() + RUN_PROMPT) << "line: " << line;
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH) << "line: " << line;
   }
 }
 

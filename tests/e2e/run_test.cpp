@@ -8,14 +8,11 @@
 
 namespace {
 
-const std::string ASK_PATH = CLS + "请输入 C++ 文件的完整路径：\n";
 const std::string BAD_PATH = "路径无效或文件不合法！请重新输入。\n";
 const std::string NO_EXE = "\n未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n";
 const std::string COMPILED = "编译成功！\n\n是否需要运行？（0/1）\n";
 const std::string DIRECT = "ConsolePauser 路径无效。即将直接启动程序。\n";
 const std::string VIA_PAUSER = "正在通过 ConsolePauser 启动程序……\n";
-const std::string STARTED = "启动成功！\n\n" + PAUSE;
-const std::string NOT_STARTED = "启动失败！\n\n" + PAUSE;
 
 // A compiler that records its arguments one a line in ./compiler-args and
 // writes, at the -o path, a program that says where it runs.
