@@ -1,6 +1,6 @@
-// Everything Vorlix needs from the operating system. posix.cpp and windows.cpp
-// implement this header; the build picks one of them. No other file asks which
-// system it runs on.
+// Everything Vorlix needs from the operating system. The files of posix/ and
+// of windows/ implement this header, one file per concern; the build picks
+// the folder. No other file asks which system it runs on.
 #pragma once
 
 #include <chrono>

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "build/run.h"
+#include "run/run.h"
 #include "platform/platform.h"
 #include "temp_dir.h"
 

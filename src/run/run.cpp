@@ -1,4 +1,4 @@
-#include "build/run.h"
+#include "run/run.h"
 
 #include <cctype>
 

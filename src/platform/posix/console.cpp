@@ -1,0 +1,182 @@
+// The terminal: UTF-8 already, so bytes pass through untouched; clearing and
+// the title are escape sequences; the key wait reads one whole key with echo
+// and line input off, and puts the terminal back whatever happens meanwhile.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "platform/posix/internal.h"
+
+namespace {
+
+void Write_out(const std::string& s) {
+  std::fwrite(s.data(), 1, s.size(), stdout);
+  std::fflush(stdout);
+}
+
+bool Title_pushed = false;
+
+void Pop_title() {
+  if (Title_pushed) Write_out("\x1b[23;0t");
+}
+
+termios Console_mode;
+bool Have_console_mode = false;
+
+termios Key_mode;
+termios Mode_before_key;
+volatile sig_atomic_t In_key_read = 0;
+
+// A signal that ends or stops us during the key wait must not leave the
+// terminal without echo and line editing.
+void Restore_then_resend(int sig) {
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+  raise(sig);  // the disposition is back to the default (SA_RESETHAND)
+}
+
+void Stop_during_key(int sig) {
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+  // sigaction, unlike signal, gives back this handler with its SA_NODEFER,
+  // so that the next stop stops at once too.
+  struct sigaction stop {}, mine {};
+  stop.sa_handler = SIG_DFL;
+  sigemptyset(&stop.sa_mask);
+  sigaction(sig, &stop, &mine);
+  raise(sig);  // stops here until continued
+  if (In_key_read) tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
+  sigaction(sig, &mine, nullptr);
+}
+
+// One byte of standard input, waiting at most `ms` milliseconds (-1: for
+// ever); -1 when none came.
+int Key_byte(int ms) {
+  pollfd in{STDIN_FILENO, POLLIN, 0};
+  int ready;
+  do {
+    ready = poll(&in, 1, ms);
+  } while (ready < 0 && errno == EINTR);
+  if (ready <= 0) return -1;
+  unsigned char c;
+  ssize_t n;
+  do {
+    n = read(STDIN_FILENO, &c, 1);
+  } while (n < 0 && errno == EINTR);
+  return n == 1 ? c : -1;
+}
+
+// Reads the bytes of one key and no more, so that what is typed after it is
+// left for the next prompt: an escape sequence (arrow and function keys), a
+// UTF-8 character, or a single byte. The rest of a key follows its first byte
+// at once; 50 ms is ample even over a slow connection.
+bool Read_one_key() {
+  const int first = Key_byte(-1);
+  if (first < 0) return false;
+  if (first == 0x1b) {
+    const int second = Key_byte(50);
+    if (second == '[') {
+      int c;
+      do {
+        c = Key_byte(50);
+      } while (c >= 0 && !(c >= 0x40 && c <= 0x7e));  // up to the final byte
+    } else if (second == 'O') {
+      Key_byte(50);
+    }
+  } else if (first >= 0xc0) {
+    for (int more = first >= 0xf0 ? 3 : first >= 0xe0 ? 2 : 1; more > 0; --more)
+      if (Key_byte(50) < 0) break;
+  }
+  return true;
+}
+
+bool Read_key() {
+  if (tcgetattr(STDIN_FILENO, &Mode_before_key) != 0) return false;
+  Key_mode = Mode_before_key;
+  Key_mode.c_lflag &= ~(ICANON | ECHO);
+  Key_mode.c_cc[VMIN] = 1;
+  Key_mode.c_cc[VTIME] = 0;
+
+  const int signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP};
+  struct sigaction old[std::size(signals)];
+  for (std::size_t i = 0; i < std::size(signals); ++i) {
+    sigaction(signals[i], nullptr, &old[i]);
+    if (old[i].sa_handler == SIG_IGN) continue;  // ignored signals stay ignored
+    struct sigaction handler {};
+    sigemptyset(&handler.sa_mask);
+    handler.sa_handler = signals[i] == SIGTSTP ? Stop_during_key : Restore_then_resend;
+    handler.sa_flags = SA_NODEFER | (signals[i] == SIGTSTP ? 0 : SA_RESETHAND);
+    sigaction(signals[i], &handler, nullptr);
+  }
+  In_key_read = 1;
+  tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
+  const bool got = Read_one_key();
+  In_key_read = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+  for (std::size_t i = 0; i < std::size(signals); ++i) sigaction(signals[i], &old[i], nullptr);
+  return got;
+}
+
+}  // namespace
+
+std::string Printable(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    const auto next = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {  // C1, U+0080 to U+009F
+      ++i;
+      continue;
+    }
+    if (c >= 0x20 && c != 0x7f) out += static_cast<char>(c);
+  }
+  return out;
+}
+
+void Restore_console_mode() {
+  if (Have_console_mode) tcsetattr(STDIN_FILENO, TCSANOW, &Console_mode);
+}
+
+void Console_init() {
+  // A parent may hand us these ignored or caught; we need exit statuses of our
+  // children, and a write past a file-size limit to fail rather than kill us.
+  signal(SIGCHLD, SIG_DFL);
+  signal(SIGXFSZ, SIG_IGN);
+  if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &Console_mode) == 0)
+    Have_console_mode = true;
+  std::atexit(Pop_title);
+}
+
+void Set_title(const std::string& title) {
+  if (!isatty(STDOUT_FILENO)) return;
+  if (!Title_pushed) {
+    Write_out("\x1b[22;0t");  // keep the terminal's own title to restore at exit
+    Title_pushed = true;
+  }
+  Write_out("\x1b]0;" + Printable(title) + "\x07");
+}
+
+void Clear_screen() { Write_out("\x1b[H\x1b[2J\x1b[3J"); }
+
+void Pause() {
+  Write_out("请按任意键继续. . .");
+  if (isatty(STDIN_FILENO)) Read_key();
+  Write_out("\n");
+}
+
+bool Read_input_line(std::string& line, std::size_t keep) {
+  line.clear();
+  bool any = false;
+  int c;
+  while ((c = getc_unlocked(stdin)) != EOF) {
+    any = true;
+    if (c == '\n') return true;
+    if (line.size() < keep) line.push_back(static_cast<char>(c));
+  }
+  return any;
+}

@@ -1,0 +1,38 @@
+// What the POSIX files of the platform seam share among themselves; nothing
+// outside src/platform/posix/ includes this.
+#pragma once
+
+#include <string>
+#include <vector>
+
+bool Has_nul(const std::string& s);
+
+// `s` without control characters (C0 and C1), which would end a title
+// sequence early or smuggle in another one.
+std::string Printable(const std::string& s);
+
+// Puts back the terminal mode Vorlix was started in; a program run in this
+// terminal may leave it in any mode.
+void Restore_console_mode();
+
+bool Is_executable_file(const std::string& path);
+
+// The first executable file called `name` in a directory of PATH, or "".
+std::string Find_on_path(const std::string& name);
+
+std::string Current_directory();
+
+enum class Spawn_mode {
+  wait,   // run in this terminal and wait for it
+  detach  // start in a session of its own; reported started once it is up
+};
+
+struct Spawn_result {
+  bool started = false;
+  int status = -1;  // exit status, or 128 plus the signal number; wait mode only
+  int error = 0;    // errno of the failed start
+};
+
+// Starts args[0] (looked up on PATH when `search_path`) with the given words,
+// never through a shell.
+Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn_mode mode);

@@ -1,0 +1,204 @@
+// Starting programs: through /bin/sh for the compile command, directly
+// otherwise. A close-on-exec pipe tells whether a program really started.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/command_line.h"
+#include "platform/platform.h"
+#include "platform/posix/internal.h"
+
+namespace {
+
+// Ignores the terminal's interrupt and quit keys while a program started in
+// this terminal runs, so that they reach that program alone.
+class Ignore_terminal_signals {
+ public:
+  Ignore_terminal_signals() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGINT, &ignore, &old_int_);
+    sigaction(SIGQUIT, &ignore, &old_quit_);
+  }
+  ~Ignore_terminal_signals() {
+    sigaction(SIGINT, &old_int_, nullptr);
+    sigaction(SIGQUIT, &old_quit_, nullptr);
+  }
+
+ private:
+  struct sigaction old_int_ {};
+  struct sigaction old_quit_ {};
+};
+
+int Decode_status(int raw) {
+  if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+  return -1;
+}
+
+pid_t Wait_for(pid_t pid, int& raw) {
+  pid_t r;
+  do {
+    r = waitpid(pid, &raw, 0);
+  } while (r < 0 && errno == EINTR);
+  return r;
+}
+
+void Report(int fd, int error) { (void)!write(fd, &error, sizeof error); }
+
+// What a child reported through its status pipe: 0 when the pipe closed with
+// nothing in it (the exec succeeded), an errno value otherwise.
+int Read_report(int fd) {
+  int error = 0;
+  ssize_t n;
+  do {
+    n = read(fd, &error, sizeof error);
+  } while (n < 0 && errno == EINTR);
+  close(fd);
+  if (n == 0) return 0;
+  return n == static_cast<ssize_t>(sizeof error) && error != 0 ? error : EIO;
+}
+
+bool Status_pipe(int fds[2]) {
+  if (pipe(fds) != 0) return false;
+  fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+  return true;
+}
+
+[[noreturn]] void Exec(std::vector<char*>& argv, bool search_path, int report) {
+  if (search_path)
+    execvp(argv[0], argv.data());
+  else
+    execv(argv[0], argv.data());
+  Report(report, errno);
+  _exit(127);
+}
+
+// Runs in the child that detaches a window: starts the terminal as a
+// grandchild in a session of its own, so that it is neither waited for nor
+// left a zombie, and reports whether it is up. A terminal that cannot open its
+// window (no display, say) gives up at once, so a failure within the first half
+// second counts as not started.
+[[noreturn]] void Detach(std::vector<char*>& argv, bool search_path, int report) {
+  // A window of its own needs nothing of this console: keeping our standard
+  // streams would hold them open for as long as it runs.
+  const int null = open("/dev/null", O_RDWR);
+  if (null >= 0) {
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    if (null > STDERR_FILENO) close(null);
+  }
+  setsid();
+  int inner[2];
+  if (!Status_pipe(inner)) {
+    Report(report, errno);
+    _exit(127);
+  }
+  const pid_t terminal = fork();
+  if (terminal < 0) {
+    Report(report, errno);
+    _exit(127);
+  }
+  if (terminal == 0) {
+    close(inner[0]);
+    close(report);
+    Exec(argv, search_path, inner[1]);
+  }
+  close(inner[1]);
+  if (const int error = Read_report(inner[0])) {
+    Report(report, error);
+    _exit(127);
+  }
+  for (int i = 0; i < 50; ++i) {
+    int raw = 0;
+    if (waitpid(terminal, &raw, WNOHANG) == terminal) {
+      if (Decode_status(raw) != 0) Report(report, ECHILD);
+      _exit(0);
+    }
+    usleep(10000);
+  }
+  _exit(0);
+}
+
+}  // namespace
+
+Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn_mode mode) {
+  Spawn_result result;
+  for (const auto& a : args)
+    if (Has_nul(a)) {
+      result.error = EINVAL;
+      return result;
+    }
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  int fds[2];
+  if (!Status_pipe(fds)) {
+    result.error = errno;
+    return result;
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+
+  const pid_t pid = fork();
+  if (pid < 0) {
+    result.error = errno;
+    close(fds[0]);
+    close(fds[1]);
+    return result;
+  }
+  if (pid == 0) {
+    close(fds[0]);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGQUIT, SIG_DFL);
+    signal(SIGXFSZ, SIG_DFL);
+    if (mode == Spawn_mode::detach) Detach(argv, search_path, fds[1]);
+    Exec(argv, search_path, fds[1]);
+  }
+
+  close(fds[1]);
+  Ignore_terminal_signals quiet;
+  result.error = Read_report(fds[0]);
+  result.started = result.error == 0;
+  int raw = 0;
+  if (Wait_for(pid, raw) == pid && mode == Spawn_mode::wait && result.started)
+    result.status = Decode_status(raw);
+  if (mode == Spawn_mode::wait) Restore_console_mode();
+  return result;
+}
+
+int Run_shell_command(const std::string& command) {
+  if (Has_nul(command)) return 127;
+  std::fflush(stdout);
+  const int raw = std::system(command.c_str());
+  if (raw == -1) return 127;
+  const int status = Decode_status(raw);
+  return status == -1 ? 127 : status;
+}
+
+std::string Compile_command(const std::string& com_path, const std::string& com_settings,
+                            const std::string& epath, const std::string& fpath) {
+  return Posix_compile_command(com_path, com_settings, epath, fpath);
+}
+
+int Run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                 std::string& error) {
+  std::vector<std::string> argv = {Posix_program_path(program)};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const Spawn_result r = Spawn(argv, false, Spawn_mode::wait);
+  if (!r.started) {
+    error = std::strerror(r.error);
+    return -1;
+  }
+  return r.status;
+}

@@ -1,0 +1,18 @@
+// Sleeping to an absolute deadline, so that oversleeping one pause does not
+// delay the next.
+#include <cerrno>
+#include <ctime>
+
+#include "platform/platform.h"
+
+void Sleep_until(std::chrono::steady_clock::time_point deadline) {
+  // steady_clock is CLOCK_MONOTONIC on every POSIX system we build for.
+  const auto since_epoch = deadline.time_since_epoch();
+  const auto secs = std::chrono::duration_cast<std::chrono::seconds>(since_epoch);
+  timespec ts;
+  ts.tv_sec = static_cast<time_t>(secs.count());
+  ts.tv_nsec = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch - secs).count());
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+  }
+}

@@ -1,0 +1,86 @@
+// The console: code page 65001 for output, lines read as UTF-16 and converted
+// when standard input is a console; screen, title and key waits are the
+// command interpreter's own commands.
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "platform/windows/internal.h"
+
+namespace {
+
+bool Stdin_is_console() {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
+}
+
+// Every UTF-16 unit becomes at least one UTF-8 byte, so once more than `keep`
+// units are held the kept bytes are settled and the rest can be dropped.
+bool Read_console_line(std::string& line, std::size_t keep) {
+  const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  std::wstring wide;
+  bool any = false;
+  bool ended = false;
+  wchar_t buf[512];
+  while (!ended) {
+    DWORD got = 0;
+    if (!ReadConsoleW(in, buf, sizeof buf / sizeof buf[0], &got, nullptr) || got == 0) break;
+    any = true;
+    for (DWORD i = 0; i < got && !ended; ++i) {
+      if (buf[i] == L'\n')
+        ended = true;
+      else if (wide.size() <= keep)
+        wide.push_back(buf[i]);
+    }
+  }
+  // Ctrl+Z at the start of a line is how a console user says "no more input".
+  if (!any || (!wide.empty() && wide[0] == 0x1A)) return false;
+  if (!wide.empty() && wide.back() == L'\r') wide.pop_back();
+  line = To_utf8(wide);
+  if (line.size() > keep) line.resize(keep);
+  return true;
+}
+
+bool Read_stream_line(std::string& line, std::size_t keep) {
+  bool any = false;
+  std::size_t length = 0;
+  int c, previous = 0;
+  while ((c = std::getc(stdin)) != EOF) {
+    any = true;
+    if (c == '\n') {
+      // Input is read in binary mode, so CR LF arrives whole; a line cut short
+      // at `keep` stays as it is, too long either way.
+      if (previous == '\r' && length <= keep) line.pop_back();
+      return true;
+    }
+    ++length;
+    previous = c;
+    if (line.size() < keep) line.push_back(static_cast<char>(c));
+  }
+  return any;
+}
+
+}  // namespace
+
+void Console_init() {
+  SetConsoleOutputCP(CP_UTF8);
+  SetConsoleCP(CP_UTF8);
+  // Redirected input is bytes as they come: text mode would end it at the
+  // first Ctrl+Z byte.
+  if (!Stdin_is_console()) _setmode(_fileno(stdin), _O_BINARY);
+}
+
+void Set_title(const std::string& title) { Run_shell_command("title " + title); }
+
+void Clear_screen() { Run_wide(L"cls"); }
+
+void Pause() { Run_wide(L"pause"); }
+
+// Byte reads of a console drop every character outside the ANSI code page, so
+// a console is read as UTF-16 and converted.
+bool Read_input_line(std::string& line, std::size_t keep) {
+  line.clear();
+  return Stdin_is_console() ? Read_console_line(line, keep) : Read_stream_line(line, keep);
+}

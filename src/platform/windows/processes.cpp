@@ -1,0 +1,110 @@
+// Running commands and programs: the command interpreter for command lines,
+// CreateProcessW for a program run in this console.
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/command_line.h"
+#include "platform/platform.h"
+#include "platform/windows/internal.h"
+
+namespace {
+
+// An argument as CommandLineToArgvW and the C runtime will split it back:
+// backslashes are literal except in a run that ends at a quote, where each
+// one is doubled and the quote escaped.
+std::wstring Quote_argument(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring quoted = L"\"";
+  for (std::size_t i = 0;; ++i) {
+    std::size_t slashes = 0;
+    while (i < arg.size() && arg[i] == L'\\') {
+      ++slashes;
+      ++i;
+    }
+    if (i == arg.size()) {
+      quoted.append(slashes * 2, L'\\');
+      break;
+    }
+    if (arg[i] == L'"') {
+      quoted.append(slashes * 2 + 1, L'\\');
+    } else {
+      quoted.append(slashes, L'\\');
+    }
+    quoted.push_back(arg[i]);
+  }
+  quoted.push_back(L'"');
+  return quoted;
+}
+
+// A bare name means the file in the working directory, where the file test
+// found it, not one found by the system's search through PATH.
+std::wstring Program_path(const std::wstring& program) {
+  return program.find_first_of(L"\\/:") == std::wstring::npos ? L".\\" + program : program;
+}
+
+std::string System_message(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  const DWORD n = FormatMessageW(flags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0,
+                                 nullptr);
+  std::wstring wide = n > 0 && text != nullptr ? std::wstring(text, n) : L"";
+  if (text != nullptr) LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' '))
+    wide.pop_back();
+  return wide.empty() ? "error " + std::to_string(code) : To_utf8(wide);
+}
+
+}  // namespace
+
+int Run_wide(const wchar_t* command) {
+  std::fflush(stdout);
+  return _wsystem(command);
+}
+
+int Run_shell_command(const std::string& command) {
+  std::wstring wide;
+  if (Has_nul(command) || !To_wide(command, wide)) return 1;
+  // -1, the interpreter could not start, is already non-zero.
+  return Run_wide(wide.c_str());
+}
+
+std::string Compile_command(const std::string& com_path, const std::string& com_settings,
+                            const std::string& epath, const std::string& fpath) {
+  return Windows_compile_command(com_path, com_settings, epath, fpath);
+}
+
+int Run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                 std::string& error) {
+  std::wstring wide;
+  if (Has_nul(program) || !To_wide(program, wide) || wide.empty()) {
+    error = "程序路径无效";
+    return -1;
+  }
+  // The program's own name is split by simpler rules: up to the closing quote.
+  std::wstring command = L"\"" + Program_path(wide) + L"\"";
+  for (const auto& a : args) {
+    if (Has_nul(a) || !To_wide(a, wide)) {
+      error = "参数不是有效的 UTF-8";
+      return -1;
+    }
+    command += L" " + Quote_argument(wide);
+  }
+
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::fflush(stdout);
+  std::fflush(stderr);
+  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    error = System_message(GetLastError());
+    return -1;
+  }
+  CloseHandle(pi.hThread);
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}

@@ -1,0 +1,28 @@
+// Conversions between Vorlix's UTF-8 and the system's UTF-16.
+#include <climits>
+
+#include "platform/windows/internal.h"
+
+bool Has_nul(const std::string& s) { return s.find('\0') != std::string::npos; }
+
+bool To_wide(const std::string& s, std::wstring& wide) {
+  wide.clear();
+  if (s.empty()) return true;
+  if (s.size() > static_cast<std::size_t>(INT_MAX)) return false;
+  const int n = static_cast<int>(s.size());
+  const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), n, nullptr, 0);
+  if (units <= 0) return false;
+  wide.resize(static_cast<std::size_t>(units));
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, s.data(), n, &wide[0], units) ==
+         units;
+}
+
+std::string To_utf8(const std::wstring& wide) {
+  if (wide.empty() || wide.size() > static_cast<std::size_t>(INT_MAX)) return "";
+  const int n = static_cast<int>(wide.size());
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return "";
+  std::string s(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &s[0], bytes, nullptr, nullptr);
+  return s;
+}
