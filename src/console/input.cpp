@@ -9,9 +9,9 @@ namespace {
 const std::size_t Max_answer_digits = 9;
 }
 
-std::string Read_line(std::size_t keep) {
+std::string Read_line(std::size_t keep, Line_kind kind) {
   std::string line;
-  if (!Read_input_line(line, keep)) std::exit(1);
+  if (!Read_input_line(line, keep, kind)) std::exit(1);
   return line;
 }
 
@@ -29,7 +29,7 @@ bool Parse_answer(const std::string& s, std::int32_t& value) {
 std::int32_t Read_pint(std::unordered_set<std::int32_t> a) {
   for (;;) {
     // One byte more than an answer can hold is enough to refuse a long line.
-    const std::string s = Read_line(Max_answer_digits + 1);
+    const std::string s = Read_line(Max_answer_digits + 1, Line_kind::answer);
     std::int32_t ans;
     if (Parse_answer(s, ans) && a.count(ans) != 0) return ans;
     Print("输入不合法，请重新输入。", 1);

@@ -20,10 +20,14 @@ void Clear_screen();
 // Shows the "press any key" prompt and waits for one key press.
 void Pause();
 
+// What a line read from the user is for, so that a line editor can offer what
+// fits: file-name completion for paths, nothing for answers and options.
+enum class Line_kind { answer, path, text };
+
 // Reads one line of standard input, without its line break, keeping at most
 // `keep` bytes of it (the rest of the line is read and dropped). Returns false
 // when standard input is exhausted before any byte of a new line.
-bool Read_input_line(std::string& line, std::size_t keep);
+bool Read_input_line(std::string& line, std::size_t keep, Line_kind kind);
 
 // The longest path, in UTF-8 bytes, that the file system could ever accept.
 std::size_t Max_path_bytes();
@@ -39,9 +43,11 @@ void Sleep_until(std::chrono::steady_clock::time_point deadline);
 // exit status; a command that could not run or was killed is never 0.
 int Run_shell_command(const std::string& command);
 
-// The command line that runs the compiler on `fpath` to produce `epath`.
-std::string Compile_command(const std::string& com_path, const std::string& com_settings,
-                            const std::string& epath, const std::string& fpath);
+// Runs the compiler `com_path` with the options `com_settings` on `fpath` to
+// produce `epath`, its messages in this console, and waits for it. Returns its
+// exit status; a compiler that could not run or was killed is never 0.
+int Compile(const std::string& com_path, const std::string& com_settings,
+            const std::string& epath, const std::string& fpath);
 
 // Starts `epath` in a new console window, through `pauser` unless it is empty,
 // in which case the window is titled `fpath`. Returns true when the window or

@@ -32,7 +32,7 @@ std::string Ask_for_source() {
   Print("请输入 C++ 文件的完整路径：", 1);
   for (;;) {
     // One byte past the longest possible path is enough to refuse a longer line.
-    std::string fpath = Read_line(Max_path_bytes() + 1);
+    std::string fpath = Read_line(Max_path_bytes() + 1, Line_kind::path);
     if (Is_valid_source(fpath)) return fpath;
     Print("路径无效或文件不合法！请重新输入。", 1);
   }
@@ -57,7 +57,7 @@ bool Compile_step(const std::string& fpath, const std::string& epath) {
     }
   }
   Print("正在编译……", 1);
-  if (Run_shell_command(Compile_command(COM_PATH, COM_SETTINGS, epath, fpath)) != 0) {
+  if (Compile(COM_PATH, COM_SETTINGS, epath, fpath) != 0) {
     Print("编译失败！", 2);
     Pause();
     return false;

@@ -37,7 +37,7 @@ std::string Pauser_binary();
 
 // The screens and texts of the dialogue, as the user sees them. Inline, so
 // that the tests' own constants built from them are initialised after them.
-inline const std::string CLS = "\x1b[H\x1b[2J\x1b[3J";       // what clearing the screen writes
+inline const std::string CLS = "\x1b[H\x1b[2J";      // what clearing the screen writes
 inline const std::string PAUSE = "请按任意键继续. . .\n";     // the key prompt, input not a terminal
 inline const std::string COMPLAINT = "输入不合法，请重新输入。\n";  // a refused answer
 inline const std::string FAREWELL = CLS + "将在 3s 内退出……\n";  // the exit path after choice 3

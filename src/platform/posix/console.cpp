@@ -161,7 +161,9 @@ void Set_title(const std::string& title) {
   Write_out("\x1b]0;" + Printable(title) + "\x07");
 }
 
-void Clear_screen() { Write_out("\x1b[H\x1b[2J\x1b[3J"); }
+// Home and erase the screen, keeping the scrollback, so that a compiler's first
+// errors can still be scrolled back to.
+void Clear_screen() { Write_out("\x1b[H\x1b[2J"); }
 
 void Pause() {
   Write_out("请按任意键继续. . .");
@@ -169,7 +171,7 @@ void Pause() {
   Write_out("\n");
 }
 
-bool Read_input_line(std::string& line, std::size_t keep) {
+bool Read_input_line(std::string& line, std::size_t keep, Line_kind) {
   line.clear();
   bool any = false;
   int c;

@@ -80,7 +80,7 @@ void Pause() { Run_wide(L"pause"); }
 
 // Byte reads of a console drop every character outside the ANSI code page, so
 // a console is read as UTF-16 and converted.
-bool Read_input_line(std::string& line, std::size_t keep) {
+bool Read_input_line(std::string& line, std::size_t keep, Line_kind) {
   line.clear();
   return Stdin_is_console() ? Read_console_line(line, keep) : Read_stream_line(line, keep);
 }

@@ -69,9 +69,9 @@ int Run_shell_command(const std::string& command) {
   return Run_wide(wide.c_str());
 }
 
-std::string Compile_command(const std::string& com_path, const std::string& com_settings,
-                            const std::string& epath, const std::string& fpath) {
-  return Windows_compile_command(com_path, com_settings, epath, fpath);
+int Compile(const std::string& com_path, const std::string& com_settings,
+            const std::string& epath, const std::string& fpath) {
+  return Run_shell_command(Windows_compile_command(com_path, com_settings, epath, fpath));
 }
 
 int Run_and_wait(const std::string& program, const std::vector<std::string>& args,
