@@ -10,16 +10,17 @@
 
 int main(int argc, char** argv) {
   Console_init();
-  if (argc < 2) {
+  const std::vector<std::string> arguments = Program_arguments(argc, argv);
+  if (arguments.size() < 2) {
     std::fprintf(stderr, "用法：vorlix-pauser 程序 [参数...]\n");
     return 2;
   }
-  const std::string program = argv[1];
-  const std::vector<std::string> args(argv + 2, argv + argc);
+  const std::string& program = arguments[1];
+  const std::vector<std::string> args(arguments.begin() + 2, arguments.end());
 
   const auto start = std::chrono::steady_clock::now();
   std::string error;
-  const int status = Run_and_wait(program, args, error);
+  const long long status = Run_and_wait(program, args, error);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
   if (status < 0) {
@@ -27,9 +28,9 @@ int main(int argc, char** argv) {
     Pause();
     return 127;
   }
-  std::printf("\n%s\n进程已退出，用时 %.4f 秒，返回值 %d\n", std::string(32, '-').c_str(),
-              elapsed.count(), status);
+  std::printf("\n%s\n进程已退出，用时 %.4f 秒，返回值 %s\n", std::string(32, '-').c_str(),
+              elapsed.count(), Exit_status_text(status).c_str());
   std::fflush(stdout);
   Pause();
-  return status;
+  return static_cast<int>(status);
 }

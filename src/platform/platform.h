@@ -55,10 +55,18 @@ int Compile(const std::string& com_path, const std::string& com_settings,
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath);
 
 // Runs `program` with `args` in this console and waits for it. Returns its exit
-// status (128 plus the signal number when killed), or -1 when it could not be
-// started, in which case `error` says why.
-int Run_and_wait(const std::string& program, const std::vector<std::string>& args,
-                 std::string& error);
+// status (on POSIX 128 plus the signal number when killed; on Windows the
+// 32-bit exit code, unsigned), or -1 when it could not be started, in which
+// case `error` says why.
+long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                       std::string& error);
+
+// A status from Run_and_wait as a user reads it: the number, and what ended
+// the program where the status tells.
+std::string Exit_status_text(long long status);
+
+// This program's arguments, argv[0] first, as UTF-8.
+std::vector<std::string> Program_arguments(int argc, char** argv);
 
 // Replaces `to` by `from` in one step. On failure both stay as they were.
 bool Replace_file(const std::string& from, const std::string& to);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/command_line.h"
+#include "platform/exit_status.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 
@@ -191,8 +192,8 @@ int Compile(const std::string& com_path, const std::string& com_settings,
   return Run_shell_command(Posix_compile_command(com_path, com_settings, epath, fpath));
 }
 
-int Run_and_wait(const std::string& program, const std::vector<std::string>& args,
-                 std::string& error) {
+long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                       std::string& error) {
   std::vector<std::string> argv = {Posix_program_path(program)};
   argv.insert(argv.end(), args.begin(), args.end());
   const Spawn_result r = Spawn(argv, false, Spawn_mode::wait);
@@ -201,4 +202,12 @@ int Run_and_wait(const std::string& program, const std::vector<std::string>& arg
     return -1;
   }
   return r.status;
+}
+
+std::string Exit_status_text(long long status) {
+  return Posix_exit_status_text(static_cast<int>(status));
+}
+
+std::vector<std::string> Program_arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/command_line.h"
+#include "platform/exit_status.h"
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
 
@@ -74,8 +75,8 @@ int Compile(const std::string& com_path, const std::string& com_settings,
   return Run_shell_command(Windows_compile_command(com_path, com_settings, epath, fpath));
 }
 
-int Run_and_wait(const std::string& program, const std::vector<std::string>& args,
-                 std::string& error) {
+long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                       std::string& error) {
   std::wstring wide;
   if (Has_nul(program) || !To_wide(program, wide) || wide.empty()) {
     error = "程序路径无效";
@@ -106,5 +107,13 @@ int Run_and_wait(const std::string& program, const std::vector<std::string>& arg
   DWORD code = 0;
   GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hProcess);
-  return static_cast<int>(code);
+  return static_cast<long long>(code);
+}
+
+std::string Exit_status_text(long long status) {
+  return Windows_exit_status_text(static_cast<unsigned long>(status));
+}
+
+std::vector<std::string> Program_arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
 }

@@ -1,0 +1,12 @@
+// How an exit status reads in the pauser's report, on each system. Plain
+// string functions, built and tested everywhere.
+#pragma once
+
+#include <string>
+
+// A POSIX status, 128 plus the signal number for a program killed by one.
+std::string Posix_exit_status_text(int status);
+
+// A Windows exit code, which for a program that died of an exception is the
+// exception's NTSTATUS code.
+std::string Windows_exit_status_text(unsigned long code);
