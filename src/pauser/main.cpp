@@ -6,13 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "console/options.h"
 #include "platform/platform.h"
 
+namespace {
+
+const char* const Usage =
+    "用法：vorlix-pauser 程序 [参数...]\n"
+    "      vorlix-pauser --help | --version\n"
+    "在当前终端运行程序，结束后显示用时和返回值，并等待按任意键。\n"
+    "把它设为 Vorlix 的 ConsolePauser 路径，程序的窗口在程序结束后就会保持打开。\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  Console_init();
   const std::vector<std::string> arguments = Program_arguments(argc, argv);
+  if (Answer_option(arguments, "vorlix-pauser", Usage)) return 0;
+  Console_init();
   if (arguments.size() < 2) {
-    std::fprintf(stderr, "用法：vorlix-pauser 程序 [参数...]\n");
+    std::fputs(Usage, stderr);
     return 2;
   }
   const std::string& program = arguments[1];
