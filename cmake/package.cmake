@@ -15,6 +15,8 @@ reports how long the program ran and what it returned.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git" "/build/" "/build-[^/]*/")
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
