@@ -5,8 +5,8 @@
 //
 // Named compiler.exe it is the compiler: it appends its arguments, one a line
 // and then a line "--", to compiler.log beside itself; with an option -exit=N
-// it exits with N and writes nothing, otherwise it copies itself to the file
-// named after -o and exits with 0.
+// it writes an error message to standard error and exits with N, otherwise it
+// copies itself to the file named after -o and exits with 0.
 //
 // Under any other name it is a program (or a pauser): it appends "arg: " lines
 // and its working directory ("cwd: ") to program.log in the working directory
@@ -46,7 +46,10 @@ int Compiler(const std::wstring& self, int argc, wchar_t** argv) {
   }
   const std::wstring dir = self.substr(0, self.find_last_of(L'\\') + 1);
   if (!Append(dir + L"compiler.log", record + "--\n")) return 100;
-  if (status != 0) return status;
+  if (status != 0) {
+    std::fprintf(stderr, "compiler.exe: error: exit %d\n", status);
+    return status;
+  }
   return output != nullptr && CopyFileW(self.c_str(), output, FALSE) ? 0 : 101;
 }
 

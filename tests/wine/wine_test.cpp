@@ -275,6 +275,7 @@ TEST_F(Wine, AFailedCompileIsReportedAndNothingStarts) {
   Settings(com, "", "-exit=1");
   const Session s = Vorlix("1\n" + Source("代码 目录\\程序 4.cpp", "代码 目录/程序 4.cpp") + "\n1\n");
   EXPECT_NE(s.out.find("正在编译……\r\n编译失败！\r\n\r\n"), std::string::npos) << s.out;
+  EXPECT_EQ(s.err, "compiler.exe: error: exit 1\r\n");  // the compiler's messages reach the user
   EXPECT_EQ(s.out.find("是否需要运行"), std::string::npos);
   EXPECT_EQ(Compiler_log(),
             com + "\n-exit=1\n-g\n-o\n代码 目录\\程序 4.exe\n代码 目录\\程序 4.cpp\n--\n");

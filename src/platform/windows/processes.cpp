@@ -138,7 +138,7 @@ long long Run_and_wait(const std::string& program, const std::vector<std::string
     return -1;
   }
   const long long code = Wait_for_exit(pi);
-  if (code < 0) error = System_message(GetLastError());
+  if (code < 0) error = "无法读取程序的返回值";
   return code;
 }
 
