@@ -1,18 +1,34 @@
 #include "platform/command_line.h"
 
-std::string Windows_compile_command(const std::string& com_path, const std::string& com_settings,
-                                    const std::string& epath, const std::string& fpath) {
-  const std::string t =
-      "\"" + com_path + "\" " + com_settings + " -g -o \"" + epath + "\" \"" + fpath + "\"";
-  return "cmd /c \"" + t + "\"";
+namespace {
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+}  // namespace
+
+std::string Windows_compiler_command_line(const std::string& com_path,
+                                          const std::string& com_settings,
+                                          const std::string& epath, const std::string& fpath) {
+  return Quoted(com_path) + " " + com_settings + " -g -o " + Quoted(epath) + " " + Quoted(fpath);
 }
 
+std::string Windows_compile_command(const std::string& com_path, const std::string& com_settings,
+                                    const std::string& epath, const std::string& fpath) {
+  return "cmd /c " + Quoted(Windows_compiler_command_line(com_path, com_settings, epath, fpath));
+}
+
+std::string Windows_pauser_command_line(const std::string& con_path, const std::string& epath) {
+  return Quoted(con_path) + " " + Quoted(epath);
+}
+
+std::string Windows_program_command_line(const std::string& epath) { return Quoted(epath); }
+
 std::string Windows_pauser_launch_command(const std::string& con_path, const std::string& epath) {
-  return "start \"\" \"" + con_path + "\" \"" + epath + "\"";
+  return "start \"\" " + Windows_pauser_command_line(con_path, epath);
 }
 
 std::string Windows_direct_launch_command(const std::string& fpath, const std::string& epath) {
-  return "start \"" + fpath + "\" \"" + epath + "\"";
+  return "start " + Quoted(fpath) + " " + Windows_program_command_line(epath);
 }
 
 std::string Shell_quote(const std::string& s) {

@@ -5,9 +5,24 @@
 
 #include <string>
 
-// cmd /c ""COM_PATH" COM_SETTINGS -g -o "epath" "fpath""
+// "COM_PATH" COM_SETTINGS -g -o "epath" "fpath": the command line the compiler
+// is started with. The options are inserted verbatim, each path quoted; a
+// Windows path holds no quote, and these never end in a backslash, so the
+// compiler's runtime splits every path back exactly.
+std::string Windows_compiler_command_line(const std::string& com_path,
+                                          const std::string& com_settings,
+                                          const std::string& epath, const std::string& fpath);
+
+// cmd /c ""COM_PATH" COM_SETTINGS -g -o "epath" "fpath"": the compile as a
+// command for the interpreter, which would read the paths outside quotes.
 std::string Windows_compile_command(const std::string& com_path, const std::string& com_settings,
                                     const std::string& epath, const std::string& fpath);
+
+// "CON_PATH" "epath": the command line the pauser is started with.
+std::string Windows_pauser_command_line(const std::string& con_path, const std::string& epath);
+
+// "epath": the command line a program started directly gets.
+std::string Windows_program_command_line(const std::string& epath);
 
 // start "" "CON_PATH" "epath"
 std::string Windows_pauser_launch_command(const std::string& con_path, const std::string& epath);

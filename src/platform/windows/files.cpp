@@ -11,7 +11,7 @@ std::size_t Max_path_bytes() { return 98301; }
 
 bool Is_regular_file(const std::string& path) {
   std::wstring wide;
-  if (Has_nul(path) || !To_wide(path, wide)) return false;
+  if (!To_wide(path, wide)) return false;
   std::error_code ec;
   const auto st = std::filesystem::status(std::filesystem::path(wide), ec);
   return !ec && st.type() == std::filesystem::file_type::regular;
@@ -19,7 +19,7 @@ bool Is_regular_file(const std::string& path) {
 
 bool Replace_file(const std::string& from, const std::string& to) {
   std::wstring wfrom, wto;
-  if (Has_nul(from) || Has_nul(to) || !To_wide(from, wfrom) || !To_wide(to, wto)) return false;
+  if (!To_wide(from, wfrom) || !To_wide(to, wto)) return false;
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (MoveFileExW(wfrom.c_str(), wto.c_str(), flags)) return true;
   // A hidden or read-only file (the previous save hid it) refuses to be
@@ -36,6 +36,6 @@ bool Replace_file(const std::string& from, const std::string& to) {
 
 void Hide_file(const std::string& path) {
   std::wstring wide;
-  if (Has_nul(path) || !To_wide(path, wide)) return;
+  if (!To_wide(path, wide)) return;
   SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_HIDDEN);
 }

@@ -14,13 +14,23 @@
 
 #include <string>
 
-bool Has_nul(const std::string& s);
-
-// Strict: bytes that are not UTF-8 name nothing on this system, so they fail
-// rather than turn into replacement characters that might name something.
+// Strict: bytes that are not UTF-8, and NUL bytes, name nothing on this
+// system, so they fail rather than turn into characters that might name
+// something else.
 bool To_wide(const std::string& s, std::wstring& wide);
 
 std::string To_utf8(const std::wstring& wide);
 
 // Hands a command line to the command interpreter and waits for it.
 int Run_wide(const wchar_t* command);
+
+// Starts exactly the file `application` (a relative path is taken from the
+// working directory, never searched for on PATH) with `command_line`, both
+// UTF-8. `flags` and `title` (the new console's, when not empty) go to
+// CreateProcessW. Returns false when it could not be started.
+bool Start_process(const std::string& application, const std::string& command_line, DWORD flags,
+                   const std::string& title, PROCESS_INFORMATION& pi);
+
+// Waits for a started process, closes its handles and returns its exit code,
+// or -1 when it could not be read.
+long long Wait_for_exit(PROCESS_INFORMATION& pi);

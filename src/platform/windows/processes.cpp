@@ -8,6 +8,8 @@
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
 
+#include <shellapi.h>
+
 namespace {
 
 // An argument as CommandLineToArgvW and the C runtime will split it back:
@@ -56,6 +58,20 @@ std::string System_message(DWORD code) {
   return wide.empty() ? "error " + std::to_string(code) : To_utf8(wide);
 }
 
+bool Create(const wchar_t* application, std::wstring& command, DWORD flags, std::wstring& title,
+            PROCESS_INFORMATION& pi) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (!title.empty()) si.lpTitle = &title[0];
+  // A new console brings its own standard handles; inheriting ours would only
+  // keep them open for as long as the program runs.
+  const BOOL inherit = (flags & CREATE_NEW_CONSOLE) == 0;
+  std::fflush(stdout);
+  std::fflush(stderr);
+  return CreateProcessW(application, &command[0], nullptr, nullptr, inherit, flags, nullptr,
+                        nullptr, &si, &pi) != 0;
+}
+
 }  // namespace
 
 int Run_wide(const wchar_t* command) {
@@ -65,55 +81,79 @@ int Run_wide(const wchar_t* command) {
 
 int Run_shell_command(const std::string& command) {
   std::wstring wide;
-  if (Has_nul(command) || !To_wide(command, wide)) return 1;
+  if (!To_wide(command, wide)) return 1;
   // -1, the interpreter could not start, is already non-zero.
   return Run_wide(wide.c_str());
 }
 
+bool Start_process(const std::string& application, const std::string& command_line, DWORD flags,
+                   const std::string& title, PROCESS_INFORMATION& pi) {
+  std::wstring wapplication, wcommand, wtitle;
+  return To_wide(application, wapplication) && !wapplication.empty() &&
+         To_wide(command_line, wcommand) && To_wide(title, wtitle) &&
+         Create(wapplication.c_str(), wcommand, flags, wtitle, pi);
+}
+
+long long Wait_for_exit(PROCESS_INFORMATION& pi) {
+  CloseHandle(pi.hThread);
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  DWORD code = 0;
+  const bool read = GetExitCodeProcess(pi.hProcess, &code) != 0;
+  CloseHandle(pi.hProcess);
+  return read ? static_cast<long long>(code) : -1;
+}
+
+// Started directly, not through "cmd /c", so that no character of a path is
+// ever read by the interpreter.
 int Compile(const std::string& com_path, const std::string& com_settings,
             const std::string& epath, const std::string& fpath) {
-  return Run_shell_command(Windows_compile_command(com_path, com_settings, epath, fpath));
+  PROCESS_INFORMATION pi{};
+  const std::string line = Windows_compiler_command_line(com_path, com_settings, epath, fpath);
+  if (!Start_process(com_path, line, 0, "", pi)) return 1;
+  // Exception codes such as 0xC0000005 do not fit an int; only zero matters.
+  return Wait_for_exit(pi) == 0 ? 0 : 1;
 }
 
 long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
                        std::string& error) {
   std::wstring wide;
-  if (Has_nul(program) || !To_wide(program, wide) || wide.empty()) {
+  if (!To_wide(program, wide) || wide.empty()) {
     error = "程序路径无效";
     return -1;
   }
   // The program's own name is split by simpler rules: up to the closing quote.
   std::wstring command = L"\"" + Program_path(wide) + L"\"";
   for (const auto& a : args) {
-    if (Has_nul(a) || !To_wide(a, wide)) {
+    if (!To_wide(a, wide)) {
       error = "参数不是有效的 UTF-8";
       return -1;
     }
     command += L" " + Quote_argument(wide);
   }
 
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  std::fflush(stdout);
-  std::fflush(stderr);
-  if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
-                      &pi)) {
+  std::wstring no_title;
+  if (!Create(nullptr, command, 0, no_title, pi)) {
     error = System_message(GetLastError());
     return -1;
   }
-  CloseHandle(pi.hThread);
-  WaitForSingleObject(pi.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hProcess);
-  return static_cast<long long>(code);
+  const long long code = Wait_for_exit(pi);
+  if (code < 0) error = "无法读取程序的返回值";
+  return code;
 }
 
 std::string Exit_status_text(long long status) {
   return Windows_exit_status_text(static_cast<unsigned long>(status));
 }
 
+// The C runtime's argv is in the ANSI code page, which cannot hold most
+// Chinese characters; the UTF-16 command line holds every path intact.
 std::vector<std::string> Program_arguments(int argc, char** argv) {
-  return std::vector<std::string>(argv, argv + argc);
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(To_utf8(wide[i]));
+  LocalFree(wide);
+  return arguments;
 }

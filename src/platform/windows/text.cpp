@@ -3,10 +3,9 @@
 
 #include "platform/windows/internal.h"
 
-bool Has_nul(const std::string& s) { return s.find('\0') != std::string::npos; }
-
 bool To_wide(const std::string& s, std::wstring& wide) {
   wide.clear();
+  if (s.find('\0') != std::string::npos) return false;
   if (s.empty()) return true;
   if (s.size() > static_cast<std::size_t>(INT_MAX)) return false;
   const int n = static_cast<int>(s.size());

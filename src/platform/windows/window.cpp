@@ -1,10 +1,18 @@
-// Opening a new console window for a started program, as `start` does.
+// Opening a new console window for a started program, as `start` does, but
+// without the command interpreter, which would read the paths as commands.
 #include "platform/command_line.h"
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
 
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
-  const std::string command = pauser.empty() ? Windows_direct_launch_command(fpath, epath)
-                                             : Windows_pauser_launch_command(pauser, epath);
-  return Run_shell_command(command) == 0;
+  PROCESS_INFORMATION pi{};
+  const bool started =
+      pauser.empty()
+          ? Start_process(epath, Windows_program_command_line(epath), CREATE_NEW_CONSOLE, fpath, pi)
+          : Start_process(pauser, Windows_pauser_command_line(pauser, epath), CREATE_NEW_CONSOLE,
+                          "", pi);
+  if (!started) return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
 }

@@ -1,0 +1,325 @@
+// The Windows programs end to end under Wine, whose cmd.exe really runs cls,
+// pause and title: vorlix.exe with scripted input in working directories whose
+// names hold spaces and Chinese characters, a fake compiler and fake programs
+// (fake_tool.cpp) that record what they were started with, and
+// vorlix-pauser.exe. One Wine prefix serves the whole suite, because making
+// one takes many seconds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "e2e/harness.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct World {
+  std::string skip;     // why the suite cannot run here
+  std::string failure;  // why setting up Wine failed
+  std::unique_ptr<Temp_dir> root;
+  std::string tools;    // the fake compiler and pausers, in a directory with a space
+  int dirs = 0;
+};
+
+World& The_world() {
+  static World world;
+  return world;
+}
+
+bool Executable(const std::string& path) { return !path.empty() && access(path.c_str(), X_OK) == 0; }
+
+int Shell(const std::string& command) { return std::system(command.c_str()); }
+
+std::string Quote(const std::string& s) {
+  std::string quoted = "'";
+  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// What Windows programs under Wine call a Linux path: drive Z: is the root.
+std::string Win(const std::string& path) {
+  std::string w = "Z:" + path;
+  std::replace(w.begin(), w.end(), '/', '\\');
+  return w;
+}
+
+class Wine_environment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    World& w = The_world();
+    const std::pair<std::string, std::string> needs[] = {
+        {WINE_PROGRAM, "wine"},
+        {WINESERVER_PROGRAM, "wineserver"},
+        {MINGW_CXX, "MinGW-w64 g++"},
+    };
+    for (const auto& n : needs)
+      if (!Executable(n.first)) w.skip += n.second + " not found; ";
+    if (!fs::exists(VORLIX_BINARY) || !fs::exists(PAUSER_BINARY))
+      w.skip += "the Windows programs are not built (the windows_cross_build test builds them); ";
+    if (!w.skip.empty()) return;
+
+    w.root = std::make_unique<Temp_dir>();
+    const std::string prefix = *w.root / "prefix";
+    w.tools = *w.root / "工具 箱";
+    fs::create_directories(prefix);
+    fs::create_directories(w.tools + "/vorlix pauser");
+    setenv("WINEPREFIX", prefix.c_str(), 1);
+    setenv("WINEDEBUG", "-all", 1);
+    setenv("LANG", "C.UTF-8", 1);
+    // A server that outlives each program by half a minute keeps Wine's own
+    // services running between the tests instead of restarting them.
+    const std::string quiet = " >/dev/null 2>&1";
+    std::thread boot([&] {
+      if (Shell(Quote(WINESERVER_PROGRAM) + " -p30" + quiet) != 0 ||
+          Shell(Quote(WINE_PROGRAM) + " wineboot -i" + quiet) != 0)
+        w.failure += "wineboot failed; ";
+    });
+    if (Shell(Quote(MINGW_CXX) + " -O1 -static -o " + Quote(w.tools + "/compiler.exe") + " " +
+              Quote(FAKE_TOOL_SOURCE) + " -lshell32") != 0)
+      w.failure += "building the fake compiler failed; ";
+    boot.join();
+    fs::copy_file(PAUSER_BINARY, w.tools + "/vorlix pauser/vorlix-pauser.exe");
+  }
+
+  void TearDown() override {
+    if (The_world().root) Shell(Quote(WINESERVER_PROGRAM) + " -k >/dev/null 2>&1");
+    The_world().root.reset();
+  }
+};
+
+const auto* const ENVIRONMENT = ::testing::AddGlobalTestEnvironment(new Wine_environment);
+
+// Waits up to twenty seconds for `path`, written by a program that Vorlix
+// started and did not wait for, to hold `lines` lines.
+std::string Await_lines(const std::string& path, long lines) {
+  std::string s;
+  for (int i = 0; i < 200; ++i) {
+    s = Read_file(path);
+    if (std::count(s.begin(), s.end(), '\n') >= lines) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return s;
+}
+
+// The names in `dir` and its subdirectories, sorted.
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(dir))
+    names.push_back(fs::relative(e.path(), dir).string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class Wine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const World& w = The_world();
+    if (!w.skip.empty()) GTEST_SKIP() << "Wine tests skipped: " << w.skip;
+    ASSERT_EQ(w.failure, "");
+    tools = w.tools;
+    com = Win(tools + "/compiler.exe");
+    Start_afresh();
+  }
+
+  // A new working directory, named with a space and Chinese, and no compiles
+  // recorded yet.
+  void Start_afresh() {
+    fs::remove(tools + "/compiler.log");
+    work = *The_world().root / ("工作 目录 " + std::to_string(++The_world().dirs));
+    fs::create_directories(work + "/代码 目录");
+  }
+
+  // Writes the source `file` (relative to the working directory) and returns
+  // the path typed for it, `typed`, with a leading "@" standing for the
+  // working directory.
+  std::string Source(const std::string& typed, const std::string& file) {
+    Write_file(work + "/" + file, "int main() {}\n");
+    return typed[0] == '@' ? Win(work) + typed.substr(1) : typed;
+  }
+
+  Session Run_windows(const std::vector<std::string>& argv, const std::string& input,
+                      const std::vector<std::string>& env = {}) {
+    std::vector<std::string> command = {WINE_PROGRAM};
+    command.insert(command.end(), argv.begin(), argv.end());
+    Session_options options;
+    options.env = env;
+    options.timeout_seconds = 60;
+    Session s = Run_program(command, work, input, options);
+    EXPECT_FALSE(s.timed_out);
+    return s;
+  }
+
+  Session Vorlix(const std::string& input) { return Run_windows({VORLIX_BINARY}, input); }
+
+  // The three settings, as a previous save on Windows left them.
+  void Settings(const std::string& com_path, const std::string& con_path,
+                const std::string& options) {
+    Write_file(work + "/vorlix_data.sg", com_path + "\r\n" + con_path + "\r\n" + options);
+  }
+
+  std::string Compiler_log() { return Read_file(tools + "/compiler.log"); }
+
+  // The attributes cmd's attrib shows for a file, such as "A   H".
+  std::string Attributes(const std::string& path) {
+    const Session s = Run_windows({"cmd", "/c", "attrib", Win(path)}, "");
+    const auto at = s.out.find("Z:\\");
+    return at == std::string::npos ? "" : s.out.substr(0, at);
+  }
+
+  std::string tools, com, work;
+};
+
+// Compiled with the worked example's arguments, started directly and through
+// a pauser at a path with a space, whatever the source's name holds: the
+// compiler and the pauser receive every path exactly, the program runs in
+// Vorlix's working directory, and no part of a name ever runs as a command
+// (nothing else appears in the working directory).
+TEST_F(Wine, SourcesOfAnyNameCompileAndStartDirectlyAndThroughThePauser) {
+  const struct {
+    std::string typed, file;
+  } sources[] = {
+      {"代码 目录\\程序 1.cpp", "代码 目录/程序 1.cpp"},
+      {"@\\代码 目录\\程序 2.cpp", "代码 目录/程序 2.cpp"},
+      {"a&b.cpp", "a&b.cpp"},
+      {"a%OS%b.cpp", "a%OS%b.cpp"},
+      {"c^d(e)!f;g,h.cpp", "c^d(e)!f;g,h.cpp"},
+      {"a&mkdir PWNED.cpp", "a&mkdir PWNED.cpp"},
+  };
+  for (const auto& source : sources) {
+    Start_afresh();
+    SCOPED_TRACE(source.typed);
+    const std::string fpath = Source(source.typed, source.file);
+    const std::string& file = source.file;
+    const std::string epath = fpath.substr(0, fpath.size() - 4) + ".exe";
+    const std::string cwd = "cwd: " + Win(work) + "\n";
+
+    Settings(com, "", "-std=c++17 -O2");
+    Session s = Vorlix("1\n" + fpath + "\n1\n");
+    EXPECT_NE(s.out.find("正在编译……\r\n编译成功！\r\n"), std::string::npos) << s.out;
+    EXPECT_NE(s.out.find("即将直接启动程序。\r\n启动成功！\r\n"), std::string::npos) << s.out;
+    const std::string compiled = com + "\n-std=c++17\n-O2\n-g\n-o\n" + epath + "\n" + fpath + "\n--\n";
+    EXPECT_EQ(Compiler_log(), compiled);
+    const std::string direct = "arg: " + epath + "\n" + cwd;
+    EXPECT_EQ(Await_lines(work + "/program.log", 2), direct);
+
+    const std::string pauser = Win(tools + "/暂停 器.exe");
+    fs::copy_file(tools + "/compiler.exe", tools + "/暂停 器.exe", fs::copy_options::skip_existing);
+    Settings(com, pauser, "-std=c++17 -O2");
+    s = Vorlix("1\n" + fpath + "\n0\n1\n");
+    EXPECT_NE(s.out.find("跳过编译。\r\n"), std::string::npos) << s.out;
+    EXPECT_NE(s.out.find("正在通过 ConsolePauser 启动程序……\r\n启动成功！\r\n"), std::string::npos);
+    EXPECT_EQ(Compiler_log(), compiled);
+    EXPECT_EQ(Await_lines(work + "/program.log", 5),
+              direct + "arg: " + pauser + "\narg: " + epath + "\n" + cwd);
+
+    std::vector<std::string> expected = {"program.log", "vorlix_data.sg", "代码 目录"};
+    const std::string built = file.substr(0, file.size() - 4) + ".exe";
+    expected.insert(expected.end(), {file, built});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Listing(work), expected);
+  }
+}
+
+// vorlix-pauser.exe, set as the pauser at a path with a space, runs the
+// program, whatever its name holds, in Vorlix's working directory; a bare name
+// is the file there.
+TEST_F(Wine, ThePauserRunsTheProgramInTheWorkingDirectory) {
+  const struct {
+    std::string fpath, file, started_as;
+  } cases[] = {
+      {"代码 目录\\程序 3.cpp", "代码 目录/程序 3.cpp", "代码 目录\\程序 3.exe"},
+      {"程序.cpp", "程序.cpp", ".\\程序.exe"},
+      {"a%OS%b&c^d(e)!f;g,h.cpp", "a%OS%b&c^d(e)!f;g,h.cpp", ".\\a%OS%b&c^d(e)!f;g,h.exe"},
+  };
+  for (const auto& c : cases) {
+    Start_afresh();
+    SCOPED_TRACE(c.fpath);
+    const std::string fpath = Source(c.fpath, c.file);
+    Settings(com, Win(tools + "/vorlix pauser/vorlix-pauser.exe"), "");
+    const Session s = Vorlix("1\n" + fpath + "\n1\n");
+    EXPECT_NE(s.out.find("正在通过 ConsolePauser 启动程序……\r\n启动成功！\r\n"), std::string::npos);
+    EXPECT_EQ(Await_lines(work + "/program.log", 2),
+              "arg: " + c.started_as + "\ncwd: " + Win(work) + "\n");
+  }
+}
+
+// A compiler or pauser path without a slash is the file in the working
+// directory, not one that Windows' own search would find first beside
+// vorlix.exe (here a decoy compiler and the real pauser, which would start
+// the program itself).
+TEST_F(Wine, BareNamesAreFilesInTheWorkingDirectory) {
+  const std::string app = work + "/应用 目录";
+  fs::create_directories(app);
+  fs::copy_file(VORLIX_BINARY, app + "/vorlix.exe");
+  fs::copy_file(tools + "/compiler.exe", app + "/compiler.exe");
+  fs::copy_file(PAUSER_BINARY, app + "/暂停.exe");
+  fs::copy_file(tools + "/compiler.exe", work + "/compiler.exe");
+  fs::copy_file(tools + "/compiler.exe", work + "/暂停.exe");
+  Settings("compiler.exe", "暂停.exe", "");
+  const Session s = Run_windows({app + "/vorlix.exe"}, "1\n" + Source("a.cpp", "a.cpp") + "\n1\n");
+  EXPECT_NE(s.out.find("启动成功！"), std::string::npos) << s.out;
+  EXPECT_EQ(Read_file(work + "/compiler.log"), "compiler.exe\n-g\n-o\na.exe\na.cpp\n--\n");
+  EXPECT_EQ(Await_lines(work + "/program.log", 3),
+            "arg: 暂停.exe\narg: a.exe\ncwd: " + Win(work) + "\n");
+  EXPECT_FALSE(fs::exists(app + "/compiler.log"));
+}
+
+TEST_F(Wine, AFailedCompileIsReportedAndNothingStarts) {
+  Settings(com, "", "-exit=1");
+  const Session s = Vorlix("1\n" + Source("代码 目录\\程序 4.cpp", "代码 目录/程序 4.cpp") + "\n1\n");
+  EXPECT_NE(s.out.find("正在编译……\r\n编译失败！\r\n\r\n"), std::string::npos) << s.out;
+  EXPECT_EQ(s.err, "compiler.exe: error: exit 1\r\n");  // the compiler's messages reach the user
+  EXPECT_EQ(s.out.find("是否需要运行"), std::string::npos);
+  EXPECT_EQ(Compiler_log(),
+            com + "\n-exit=1\n-g\n-o\n代码 目录\\程序 4.exe\n代码 目录\\程序 4.cpp\n--\n");
+  EXPECT_FALSE(fs::exists(work + "/代码 目录/程序 4.exe"));
+}
+
+// Each save writes the three values with CR LF and hides the file; the second
+// save replaces the hidden file of the first.
+TEST_F(Wine, EverySaveLeavesTheSettingsFileHidden) {
+  const struct {
+    std::string input, file;
+  } saves[] = {
+      {"2\n1\nC:\\编译 器\\g++.exe\n2\nD:\\p.exe\n3\n-O2\n5\n3\n", "C:\\编译 器\\g++.exe\r\nD:\\p.exe\r\n-O2"},
+      {"2\n3\n-std=c++17 -Wall\n5\n3\n", "C:\\编译 器\\g++.exe\r\nD:\\p.exe\r\n-std=c++17 -Wall"},
+  };
+  const std::string file = work + "/vorlix_data.sg";
+  for (const auto& save : saves) {
+    const Session s = Vorlix(save.input);
+    EXPECT_EQ(s.status, 0) << s.out;
+    EXPECT_EQ(Read_file(file), save.file);
+    EXPECT_NE(Attributes(file).find('H'), std::string::npos) << Attributes(file);
+  }
+}
+
+// Run by hand, the pauser reports the program's return value, an exception
+// code in hex as well, and hands a Chinese path with a space on intact.
+TEST_F(Wine, ThePauserReportsTheReturnValue) {
+  const struct {
+    std::string exit, shown;
+  } cases[] = {
+      {"7", "返回值 7\r\n"},
+      {"0xC0000005", "返回值 3221225477 (0xC0000005)\r\n"},
+  };
+  const std::string program = tools + "/七号 程序.exe";
+  fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.exit);
+    fs::remove(work + "/program.log");
+    const Session s = Run_windows({PAUSER_BINARY, Win(program)}, "", {"FAKE_PROGRAM_EXIT=" + c.exit});
+    const std::string rule = "\r\n" + std::string(32, '-') + "\r\n进程已退出，用时 ";
+    EXPECT_NE(s.out.find(rule), std::string::npos) << s.out;
+    EXPECT_NE(s.out.find(" 秒，" + c.shown), std::string::npos) << s.out;
+    EXPECT_EQ(Read_file(work + "/program.log"), "arg: " + Win(program) + "\ncwd: " + Win(work) + "\n");
+  }
+}
+
+}  // namespace
