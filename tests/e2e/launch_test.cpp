@@ -21,9 +21,8 @@ std::string Without_time(const std::string& s) {
   return std::regex_replace(s, std::regex("用时 [0-9]+\\.[0-9]{4} 秒"), "用时 S 秒");
 }
 
-std::string Footer(int status) {
-  return "\n" + std::string(32, '-') + "\n进程已退出，用时 S 秒，返回值 " + std::to_string(status) + "\n" +
-         PAUSE;
+std::string Footer(const std::string& status) {
+  return "\n" + std::string(32, '-') + "\n进程已退出，用时 S 秒，返回值 " + status + "\n" + PAUSE;
 }
 
 std::string Shell_word(const std::string& s) {
@@ -79,7 +78,7 @@ TEST(Launch, RealCompilerBuildsAndStartsAnyPathWithoutRunningPartsOfIt) {
   const Session s = Run_vorlix(dir.path(), "1\nhello.cpp\n01\n1\n");
   EXPECT_EQ(Without_time(s.out), Main_page() + ASK_PATH + "\n是否需要编译？（0/1）\n正在编译……\n编译成功！\n\n"
                                      "是否需要运行？（0/1）\n正在通过 ConsolePauser 启动程序……\n"
-                                     "Hello, Vorlix!\n" + Footer(0) + STARTED + Main_page());
+                                     "Hello, Vorlix!\n" + Footer("0") + STARTED + Main_page());
 }
 
 TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
@@ -92,9 +91,9 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
     std::string out;
     int status;
   } cases[] = {
-      {{"exit3"}, "in " + dir.path() + "\n" + Footer(3), 3},
-      {{dir / "killed"}, Footer(143), 143},
-      {{"args", "a b", ""}, "[a b][]\n" + Footer(0), 0},
+      {{"exit3"}, "in " + dir.path() + "\n" + Footer("3"), 3},
+      {{dir / "killed"}, Footer("143（SIGTERM，被终止）"), 143},
+      {{"args", "a b", ""}, "[a b][]\n" + Footer("0"), 0},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv = {Pauser_binary()};
@@ -108,12 +107,24 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   // A parent that ignores SIGCHLD hands that on; the status must still be read.
   const Session ignoring = Run_program(
       {"/bin/bash", "-c", "trap '' CHLD; exec \"$0\" exit3", Pauser_binary()}, dir.path(), "");
-  EXPECT_EQ(Without_time(ignoring.out), "in " + dir.path() + "\n" + Footer(3));
+  EXPECT_EQ(Without_time(ignoring.out), "in " + dir.path() + "\n" + Footer("3"));
 
   const Session missing = Run_program({Pauser_binary(), "missing"}, dir.path(), "");
   EXPECT_NE(missing.status, 0);
   EXPECT_NE(missing.err.find("missing"), std::string::npos) << missing.err;
   EXPECT_EQ(missing.out, PAUSE);
+}
+
+TEST(Pauser, NamesTheSignalThatKilledACrashedProgram) {
+  if (!Have("g++")) GTEST_SKIP() << "no g++";
+  Temp_dir dir;
+  Write_file(dir / "crash.cpp", "int main() { volatile int* p = nullptr; return *p; }\n");
+  ASSERT_EQ(std::system(("g++ -O0 -o " + Shell_word(dir / "crash") + " " + Shell_word(dir / "crash.cpp")).c_str()), 0);
+  Session_options no_core;
+  no_core.prelude = "ulimit -c 0";
+  const Session s = Run_program({Pauser_binary(), "crash"}, dir.path(), "", no_core);
+  EXPECT_EQ(Without_time(s.out), Footer("139（SIGSEGV，段错误）"));
+  EXPECT_EQ(s.status, 139);
 }
 
 // A compiler whose program writes where it runs and which window it is in,
