@@ -10,6 +10,7 @@
 
 #include "harness.h"
 #include "temp_dir.h"
+#include "tmux_session.h"
 
 namespace {
 
@@ -25,12 +26,6 @@ std::string Footer(const std::string& status) {
   return "\n" + std::string(32, '-') + "\n进程已退出，用时 S 秒，返回值 " + status + "\n" + PAUSE;
 }
 
-std::string Shell_word(const std::string& s) {
-  std::string quoted = "'";
-  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 // tmux expands "#" formats in a directory, "##" being a plain "#", and ends a
 // command at a word ending in ";", which "\;" keeps.
 std::string Tmux_word(const std::string& s) {
@@ -38,10 +33,6 @@ std::string Tmux_word(const std::string& s) {
   for (char c : s) out += c == '#' ? std::string("##") : std::string(1, c);
   if (out.back() == ';') out.insert(out.size() - 1, "\\");
   return out;
-}
-
-bool Have(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 // Waits up to ten seconds for `path` to hold a whole line.

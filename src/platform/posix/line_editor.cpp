@@ -116,6 +116,7 @@ bool Read_edited_line(std::string& line, std::size_t keep, Line_kind kind) {
   Kind = kind;
   History* h = Histories[static_cast<int>(kind)];
   el_set(Editor, EL_HIST, history, h);
+  el_resize(Editor);  // the window may have changed size since the last line
 
   const char* got = nullptr;
   int count = 0;
