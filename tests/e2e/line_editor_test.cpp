@@ -112,4 +112,24 @@ TEST_F(Line_editor, TakesAPastedLineAndEndsAtAnInterruptWithTheTerminalRestored)
   EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings);
 }
 
+// Stopped at a prompt and continued by the shell, Vorlix goes on with the line.
+TEST_F(Line_editor, GoesOnWithTheLineAfterAStop) {
+  if (!Have("bash")) GTEST_SKIP() << "no bash";
+  Tmux_session t(dir.path(), dir.path(), "exec bash --norc --noprofile -i");
+  ASSERT_TRUE(t.Started());
+  t.Type(Shell_word(Vorlix_binary()));
+  t.Keys("Enter");
+  ASSERT_EQ(t.Await(Shown(Main_page())), Shown(Main_page()));
+  t.Keys("1 Enter");
+  ASSERT_EQ(t.Await(Shown(ASK_PATH)), Shown(ASK_PATH));
+  t.Type("hel");
+  t.Keys("C-z");
+  ASSERT_NE(t.Await_containing("Stopped").find("Stopped"), std::string::npos);
+  t.Keys("fg Enter");
+  t.Await_containing("# fg\n");  // the rest of the line goes to Vorlix whenever it arrives
+  t.Keys("Tab Enter");
+  const std::string screen = t.Await_containing("是否需要运行？（0/1）");
+  EXPECT_EQ(Read_file(dir / "compiled"), "-O2 -g -o hello.exe hello.cpp\n") << screen;
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -50,14 +51,25 @@ class Tmux_session {
       out += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
     return out.erase(out.find_last_not_of('\n') + 1);
   }
-  // Waits up to ten seconds for the screen to read `expected` and the program
+  // Waits up to ten seconds for the screen to read `expected` and a program
   // to read keys one by one (the terminal's line input off), so that what is
   // sent next is not taken and echoed by the terminal's own line input first.
   // Returns what the screen read last.
   std::string Await(const std::string& expected) {
+    return Await_screen([&](const std::string& screen) { return screen == expected; });
+  }
+  // The same for a screen that holds `text` anywhere.
+  std::string Await_containing(const std::string& text) {
+    return Await_screen(
+        [&](const std::string& screen) { return screen.find(text) != std::string::npos; });
+  }
+
+ private:
+  std::string Await_screen(const std::function<bool(const std::string&)>& wanted) {
     std::string screen;
-    for (int i = 0; i < 500; ++i) {
-      if ((screen = Screen()) == expected &&
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (wanted(screen = Screen()) &&
           Output_of("stty -a -F " + Shell_word(Pane_tty()) + " 2>/dev/null").find("-icanon") !=
               std::string::npos)
         break;
@@ -65,8 +77,6 @@ class Tmux_session {
     }
     return screen;
   }
-
- private:
   const std::string& Pane_tty() {
     if (tty_.empty()) {
       tty_ = Output_of(tmux_ + "display-message -p -t main '#{pane_tty}'");

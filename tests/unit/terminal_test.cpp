@@ -22,20 +22,17 @@ std::vector<std::string> With_command(std::vector<std::string> args) {
   return args;
 }
 
-// Every row as really used is in the end-to-end tests; these are the forms of
-// options, the words left out, and emulators found by path or unknown.
+// Every row as really used is in the end-to-end tests; these are the words
+// left out, and emulators named by path or not in the table.
 TEST(Terminal_arguments, OptionsJoinedOrSeparateAndEmptyOnesLeftOut) {
   const struct {
     std::string emulator, title, directory;
     std::vector<std::string> before_command;
   } cases[] = {
       {"/usr/bin/x-terminal-emulator", "a b.cpp", "/w d", {"-T", "a b.cpp", "-e"}},
-      {"gnome-terminal", "a b.cpp", "/w d", {"--title=a b.cpp", "--working-directory=/w d", "--"}},
-      {"konsole", "a b.cpp", "/w d", {"--workdir", "/w d", "-e"}},
+      {"konsole", "a b.cpp", "/w d", {"--workdir", "/w d", "-e"}},  // takes no title
       {"mate-terminal", "", "/w d", {"--working-directory=/w d", "-x"}},
       {"terminator", "a b.cpp", "", {"--title=a b.cpp", "-x"}},
-      {"kitty", "a b.cpp", "/w d", {"--title", "a b.cpp", "--directory", "/w d"}},
-      {"/opt/x/bin/xterm", "a b.cpp", "/w d", {"-T", "a b.cpp", "-e"}},
       {"xterm", "", "", {"-e"}},
       // Not in the table ($TERMINAL may name anything): the common "-e".
       {"/opt/st", "a b.cpp", "/w d", {"-e"}},
@@ -49,13 +46,6 @@ TEST(Terminal_arguments, OptionsJoinedOrSeparateAndEmptyOnesLeftOut) {
               With_command(expected))
         << c.emulator;
   }
-}
-
-TEST(Terminal_emulators, DebiansChoiceComesFirstAndXtermLast) {
-  const auto& table = Terminal_emulators();
-  ASSERT_GE(table.size(), 8u);
-  EXPECT_STREQ(table.front().name, "x-terminal-emulator");
-  EXPECT_STREQ(table.back().name, "xterm");
 }
 
 TEST(Posix_exit_status_text, NamesTheCommonDeadlySignals) {

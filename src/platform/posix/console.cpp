@@ -4,8 +4,8 @@
 // Lines come from the line editor on a terminal, as bytes otherwise.
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <iterator>
@@ -171,7 +171,9 @@ bool Guard_terminal(const std::function<bool()>& body) {
     struct sigaction handler {};
     sigemptyset(&handler.sa_mask);
     handler.sa_handler = signals[i] == SIGTSTP ? Stop_while_guarded : Restore_then_resend;
-    handler.sa_flags = SA_NODEFER | (signals[i] == SIGTSTP ? 0 : SA_RESETHAND);
+    // Restarted, a read of the line editor goes on after a stop as if nothing
+    // had happened; the key wait's poll is resumed by hand.
+    handler.sa_flags = SA_NODEFER | SA_RESTART | (signals[i] == SIGTSTP ? 0 : SA_RESETHAND);
     sigaction(signals[i], &handler, nullptr);
   }
   Guarding = 1;
