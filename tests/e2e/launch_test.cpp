@@ -166,7 +166,8 @@ TEST_F(Window_launch, SignalsAtTheKeyWaitLeaveTheTerminalUsable) {
   for (const std::vector<std::string>& keys :
        {std::vector<std::string>{"C-c"}, {"C-z", "C-z", "x", "5 Enter", "3 Enter"}}) {
     std::filesystem::remove(dir / "modes");
-    const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
+    // A server of its own for each group: the last one may still be going away.
+    const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / ("tmux" + keys[0]));
     // The shell catches the interrupt, so it lives on to report the mode.
     const std::string script = "trap : INT; " + Shell_word(Vorlix_binary()) + "; stty -a > modes; sleep 5";
     ASSERT_EQ(std::system((tmux + " new-session -d -s main -c " + Shell_word(dir.path()) + " /bin/sh -c " +

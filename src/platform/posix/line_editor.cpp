@@ -6,6 +6,7 @@
 #include <histedit.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -44,6 +45,8 @@ std::vector<Entry> Entries_starting(const std::string& dir, const std::string& p
     found.push_back({name, directory});
   }
   closedir(d);
+  std::sort(found.begin(), found.end(),
+            [](const Entry& a, const Entry& b) { return a.name < b.name; });
   return found;
 }
 
