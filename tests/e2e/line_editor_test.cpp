@@ -41,7 +41,7 @@ class Line_editor : public ::testing::Test {
   std::unique_ptr<Tmux_session> Start() {
     return std::make_unique<Tmux_session>(
         dir.path(), dir.path(),
-        "trap : INT; " + Shell_word(Vorlix_binary()) + "; echo $? > status; stty -a > modes");
+        "trap : INT; " + Shell_word(Vorlix_binary()) + "; echo $? > status; stty -a > modes; sleep 10");
   }
   std::string Ended() {
     for (int i = 0; i < 500 && Read_file(dir / "modes").find("echo") == std::string::npos; ++i)
@@ -87,8 +87,15 @@ TEST_F(Line_editor, CompletesRecallsAndEditsPathsAndEndsAtControlD) {
   EXPECT_EQ(Read_file(dir / "compiled"),
             "-O2 -g -o hello.exe hello.cpp\n-O2 -g -o 目录/你好.exe 目录/你好.cpp\n");
 
-  t->Keys("C-d");
+  // Ctrl-D deletes under the cursor, does nothing at the end of a line, and
+  // ends input on an empty line, writing nothing.
+  const std::string asked = Shown(ASK_PATH + "hello.cpp\n\n是否需要编译？（0/1）\n");
+  t->Type("10");
+  t->Keys("Left C-d C-d");
+  ASSERT_EQ(t->Await(asked + "\n1"), asked + "\n1");
+  t->Keys("BSpace C-d");
   EXPECT_EQ(Ended(), "1\n");
+  EXPECT_EQ(t->Screen(), asked);
   EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings);
 }
 

@@ -95,6 +95,18 @@ unsigned char Complete(EditLine* el, int) {
   return CC_REDISPLAY;
 }
 
+// Ctrl-D: end of input on an empty line, as the terminal's own line input
+// has it, and without echoing anything; else it deletes the character under
+// the cursor.
+unsigned char End_or_delete(EditLine* el, int) {
+  const LineInfo* li = el_line(el);
+  if (li->buffer == li->lastchar) return CC_EOF;
+  if (li->cursor == li->lastchar) return CC_ERROR;
+  el_cursor(el, 1);
+  el_deletestr(el, 1);
+  return CC_REFRESH;
+}
+
 void Start_editor() {
   Use_utf8_ctype();  // before el_init, which looks at the character set once
   Editor = el_init("vorlix", stdin, stdout, stderr);
@@ -103,6 +115,8 @@ void Start_editor() {
   el_set(Editor, EL_PROMPT, No_prompt);
   el_set(Editor, EL_ADDFN, "vorlix-complete", "Complete a file name", Complete);
   el_set(Editor, EL_BIND, "^I", "vorlix-complete", nullptr);
+  el_set(Editor, EL_ADDFN, "vorlix-end-or-delete", "End of input or delete", End_or_delete);
+  el_set(Editor, EL_BIND, "^D", "vorlix-end-or-delete", nullptr);
   HistEvent ev;
   for (History*& h : Histories) {
     h = history_init();
