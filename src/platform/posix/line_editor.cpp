@@ -82,7 +82,9 @@ unsigned char Complete(EditLine* el, int) {
   const std::vector<Entry> entries = Entries_starting(dir, prefix);
   if (entries.empty()) return CC_REFRESH_BEEP;
 
-  std::string more = Common_beginning(entries).substr(prefix.size());
+  const std::string common = Common_beginning(entries);
+  // Shorter only when the typed name ends inside a character (not UTF-8).
+  std::string more = common.size() > prefix.size() ? common.substr(prefix.size()) : "";
   if (entries.size() == 1 && entries[0].directory) more += '/';
   if (!more.empty()) return el_insertstr(el, more.c_str()) == 0 ? CC_REFRESH : CC_ERROR;
   if (entries.size() == 1) return CC_NORM;
