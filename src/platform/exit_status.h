@@ -4,7 +4,8 @@
 
 #include <string>
 
-// A POSIX status, 128 plus the signal number for a program killed by one.
+// A POSIX status, 128 plus the signal number for a program killed by one;
+// the common signals are named: "139（SIGSEGV，段错误）".
 std::string Posix_exit_status_text(int status);
 
 // A Windows exit code, which for a program that died of an exception is the

@@ -10,6 +10,7 @@
 
 #include "harness.h"
 #include "temp_dir.h"
+#include "tmux_session.h"
 
 namespace {
 
@@ -21,15 +22,8 @@ std::string Without_time(const std::string& s) {
   return std::regex_replace(s, std::regex("用时 [0-9]+\\.[0-9]{4} 秒"), "用时 S 秒");
 }
 
-std::string Footer(int status) {
-  return "\n" + std::string(32, '-') + "\n进程已退出，用时 S 秒，返回值 " + std::to_string(status) + "\n" +
-         PAUSE;
-}
-
-std::string Shell_word(const std::string& s) {
-  std::string quoted = "'";
-  for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+std::string Footer(const std::string& status) {
+  return "\n" + std::string(32, '-') + "\n进程已退出，用时 S 秒，返回值 " + status + "\n" + PAUSE;
 }
 
 // tmux expands "#" formats in a directory, "##" being a plain "#", and ends a
@@ -39,10 +33,6 @@ std::string Tmux_word(const std::string& s) {
   for (char c : s) out += c == '#' ? std::string("##") : std::string(1, c);
   if (out.back() == ';') out.insert(out.size() - 1, "\\");
   return out;
-}
-
-bool Have(const std::string& program) {
-  return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 // Waits up to ten seconds for `path` to hold a whole line.
@@ -79,7 +69,7 @@ TEST(Launch, RealCompilerBuildsAndStartsAnyPathWithoutRunningPartsOfIt) {
   const Session s = Run_vorlix(dir.path(), "1\nhello.cpp\n01\n1\n");
   EXPECT_EQ(Without_time(s.out), Main_page() + ASK_PATH + "\n是否需要编译？（0/1）\n正在编译……\n编译成功！\n\n"
                                      "是否需要运行？（0/1）\n正在通过 ConsolePauser 启动程序……\n"
-                                     "Hello, Vorlix!\n" + Footer(0) + STARTED + Main_page());
+                                     "Hello, Vorlix!\n" + Footer("0") + STARTED + Main_page());
 }
 
 TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
@@ -92,9 +82,9 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
     std::string out;
     int status;
   } cases[] = {
-      {{"exit3"}, "in " + dir.path() + "\n" + Footer(3), 3},
-      {{dir / "killed"}, Footer(143), 143},
-      {{"args", "a b", ""}, "[a b][]\n" + Footer(0), 0},
+      {{"exit3"}, "in " + dir.path() + "\n" + Footer("3"), 3},
+      {{dir / "killed"}, Footer("143（SIGTERM，被终止）"), 143},
+      {{"args", "a b", ""}, "[a b][]\n" + Footer("0"), 0},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv = {Pauser_binary()};
@@ -108,12 +98,24 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   // A parent that ignores SIGCHLD hands that on; the status must still be read.
   const Session ignoring = Run_program(
       {"/bin/bash", "-c", "trap '' CHLD; exec \"$0\" exit3", Pauser_binary()}, dir.path(), "");
-  EXPECT_EQ(Without_time(ignoring.out), "in " + dir.path() + "\n" + Footer(3));
+  EXPECT_EQ(Without_time(ignoring.out), "in " + dir.path() + "\n" + Footer("3"));
 
   const Session missing = Run_program({Pauser_binary(), "missing"}, dir.path(), "");
   EXPECT_NE(missing.status, 0);
   EXPECT_NE(missing.err.find("missing"), std::string::npos) << missing.err;
   EXPECT_EQ(missing.out, PAUSE);
+}
+
+TEST(Pauser, NamesTheSignalThatKilledACrashedProgram) {
+  if (!Have("g++")) GTEST_SKIP() << "no g++";
+  Temp_dir dir;
+  Write_file(dir / "crash.cpp", "int main() { volatile int* p = nullptr; return *p; }\n");
+  ASSERT_EQ(std::system(("g++ -O0 -o " + Shell_word(dir / "crash") + " " + Shell_word(dir / "crash.cpp")).c_str()), 0);
+  Session_options no_core;
+  no_core.prelude = "ulimit -c 0";
+  const Session s = Run_program({Pauser_binary(), "crash"}, dir.path(), "", no_core);
+  EXPECT_EQ(Without_time(s.out), Footer("139（SIGSEGV，段错误）"));
+  EXPECT_EQ(s.status, 139);
 }
 
 // A compiler whose program writes where it runs and which window it is in,
@@ -164,7 +166,8 @@ TEST_F(Window_launch, SignalsAtTheKeyWaitLeaveTheTerminalUsable) {
   for (const std::vector<std::string>& keys :
        {std::vector<std::string>{"C-c"}, {"C-z", "C-z", "x", "5 Enter", "3 Enter"}}) {
     std::filesystem::remove(dir / "modes");
-    const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
+    // A server of its own for each group: the last one may still be going away.
+    const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / ("tmux" + keys[0]));
     // The shell catches the interrupt, so it lives on to report the mode.
     const std::string script = "trap : INT; " + Shell_word(Vorlix_binary()) + "; stty -a > modes; sleep 5";
     ASSERT_EQ(std::system((tmux + " new-session -d -s main -c " + Shell_word(dir.path()) + " /bin/sh -c " +

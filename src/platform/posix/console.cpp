@@ -1,10 +1,13 @@
 // The terminal: UTF-8 already, so bytes pass through untouched; clearing and
 // the title are escape sequences; the key wait reads one whole key with echo
 // and line input off, and puts the terminal back whatever happens meanwhile.
+// Lines come from the line editor on a terminal, as bytes otherwise.
 #include <cerrno>
 #include <csignal>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iterator>
 
 #include <poll.h>
@@ -30,19 +33,21 @@ void Pop_title() {
 termios Console_mode;
 bool Have_console_mode = false;
 
-termios Key_mode;
-termios Mode_before_key;
-volatile sig_atomic_t In_key_read = 0;
+termios Mode_before;
+volatile sig_atomic_t Guarding = 0;
 
-// A signal that ends or stops us during the key wait must not leave the
-// terminal without echo and line editing.
+// A signal that ends or stops us while the terminal is in a mode of our own
+// (the key wait, the line editor) must not leave it without echo and line
+// editing.
 void Restore_then_resend(int sig) {
-  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
   raise(sig);  // the disposition is back to the default (SA_RESETHAND)
 }
 
-void Stop_during_key(int sig) {
-  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
+void Stop_while_guarded(int sig) {
+  termios ours;
+  const bool have_ours = tcgetattr(STDIN_FILENO, &ours) == 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
   // sigaction, unlike signal, gives back this handler with its SA_NODEFER,
   // so that the next stop stops at once too.
   struct sigaction stop {}, mine {};
@@ -50,7 +55,7 @@ void Stop_during_key(int sig) {
   sigemptyset(&stop.sa_mask);
   sigaction(sig, &stop, &mine);
   raise(sig);  // stops here until continued
-  if (In_key_read) tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
+  if (Guarding && have_ours) tcsetattr(STDIN_FILENO, TCSANOW, &ours);
   sigaction(sig, &mine, nullptr);
 }
 
@@ -96,30 +101,15 @@ bool Read_one_key() {
 }
 
 bool Read_key() {
-  if (tcgetattr(STDIN_FILENO, &Mode_before_key) != 0) return false;
-  Key_mode = Mode_before_key;
-  Key_mode.c_lflag &= ~(ICANON | ECHO);
-  Key_mode.c_cc[VMIN] = 1;
-  Key_mode.c_cc[VTIME] = 0;
-
-  const int signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP};
-  struct sigaction old[std::size(signals)];
-  for (std::size_t i = 0; i < std::size(signals); ++i) {
-    sigaction(signals[i], nullptr, &old[i]);
-    if (old[i].sa_handler == SIG_IGN) continue;  // ignored signals stay ignored
-    struct sigaction handler {};
-    sigemptyset(&handler.sa_mask);
-    handler.sa_handler = signals[i] == SIGTSTP ? Stop_during_key : Restore_then_resend;
-    handler.sa_flags = SA_NODEFER | (signals[i] == SIGTSTP ? 0 : SA_RESETHAND);
-    sigaction(signals[i], &handler, nullptr);
-  }
-  In_key_read = 1;
-  tcsetattr(STDIN_FILENO, TCSANOW, &Key_mode);
-  const bool got = Read_one_key();
-  In_key_read = 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before_key);
-  for (std::size_t i = 0; i < std::size(signals); ++i) sigaction(signals[i], &old[i], nullptr);
-  return got;
+  termios key_mode;
+  if (tcgetattr(STDIN_FILENO, &key_mode) != 0) return false;
+  key_mode.c_lflag &= ~(ICANON | ECHO);
+  key_mode.c_cc[VMIN] = 1;
+  key_mode.c_cc[VTIME] = 0;
+  return Guard_terminal([&] {
+    tcsetattr(STDIN_FILENO, TCSANOW, &key_mode);
+    return Read_one_key();
+  });
 }
 
 }  // namespace
@@ -171,7 +161,41 @@ void Pause() {
   Write_out("\n");
 }
 
-bool Read_input_line(std::string& line, std::size_t keep, Line_kind) {
+bool Guard_terminal(const std::function<bool()>& body) {
+  if (tcgetattr(STDIN_FILENO, &Mode_before) != 0) return body();
+  const int signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP};
+  struct sigaction old[std::size(signals)];
+  for (std::size_t i = 0; i < std::size(signals); ++i) {
+    sigaction(signals[i], nullptr, &old[i]);
+    if (old[i].sa_handler == SIG_IGN) continue;  // ignored signals stay ignored
+    struct sigaction handler {};
+    sigemptyset(&handler.sa_mask);
+    handler.sa_handler = signals[i] == SIGTSTP ? Stop_while_guarded : Restore_then_resend;
+    // Restarted, a read of the line editor goes on after a stop as if nothing
+    // had happened; the key wait's poll is resumed by hand.
+    handler.sa_flags = SA_NODEFER | SA_RESTART | (signals[i] == SIGTSTP ? 0 : SA_RESETHAND);
+    sigaction(signals[i], &handler, nullptr);
+  }
+  Guarding = 1;
+  const bool result = body();
+  Guarding = 0;
+  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
+  for (std::size_t i = 0; i < std::size(signals); ++i) sigaction(signals[i], &old[i], nullptr);
+  return result;
+}
+
+bool Use_utf8_ctype() {
+  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"})
+    if (std::setlocale(LC_CTYPE, name) != nullptr) return true;
+  return false;
+}
+
+bool Read_input_line(std::string& line, std::size_t keep, Line_kind kind) {
+  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) return Read_edited_line(line, keep, kind);
+  return Read_plain_line(line, keep);
+}
+
+bool Read_plain_line(std::string& line, std::size_t keep) {
   line.clear();
   bool any = false;
   int c;

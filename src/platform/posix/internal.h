@@ -1,9 +1,13 @@
 // What the POSIX files of the platform seam share among themselves; nothing
-// outside src/platform/posix/ includes this.
+// outside src/platform/posix/ and its tests includes this.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/platform.h"
 
 bool Has_nul(const std::string& s);
 
@@ -14,6 +18,24 @@ std::string Printable(const std::string& s);
 // Puts back the terminal mode Vorlix was started in; a program run in this
 // terminal may leave it in any mode.
 void Restore_console_mode();
+
+// Runs `body`, which may put the terminal into a mode of its own, so that the
+// terminal's mode from before is back afterwards, and also when an interrupt,
+// quit, hang-up or termination ends the program meanwhile or a stop key
+// suspends it. Returns what `body` returns.
+bool Guard_terminal(const std::function<bool()>& body);
+
+// Makes the C library's character type UTF-8 (for the line editor's idea of
+// a character), or returns false when no UTF-8 locale is installed. Case
+// changes with tolower still touch ASCII letters only.
+bool Use_utf8_ctype();
+
+// Read_input_line as bytes come, with no editing.
+bool Read_plain_line(std::string& line, std::size_t keep);
+
+// Read_input_line through the line editor, standard input and output being a
+// terminal; the plain reading where the build has no line editor.
+bool Read_edited_line(std::string& line, std::size_t keep, Line_kind kind);
 
 bool Is_executable_file(const std::string& path);
 

@@ -1,11 +1,14 @@
 // Opening a window for a started program: a tmux window inside tmux, a
-// terminal emulator's window in a graphical session, or else this terminal.
+// terminal emulator's window in a graphical session ($TERMINAL, then the
+// emulators of terminal_emulators.cpp), or else this terminal.
 // Every way passes the program as separate words, never as shell text.
 #include <cstdlib>
+#include <utility>
 
 #include "platform/command_line.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
+#include "platform/posix/terminal_emulators.h"
 
 namespace {
 
@@ -38,6 +41,26 @@ std::string Tmux_word(std::string s) {
   return s;
 }
 
+// The terminal emulators installed, each with its way: $TERMINAL first, then
+// the table's. Each program is tried once, however it was named.
+std::vector<std::pair<std::string, Terminal_emulator>> Terminals_at_hand() {
+  std::vector<std::pair<std::string, Terminal_emulator>> found;
+  auto add = [&](const std::string& path, const Terminal_emulator& row) {
+    if (path.empty()) return;
+    for (const auto& f : found)
+      if (f.first == path) return;
+    found.emplace_back(path, row);
+  };
+  if (Env_set("TERMINAL")) {
+    const std::string named = std::getenv("TERMINAL");
+    const bool is_path = named.find('/') != std::string::npos;
+    add(is_path ? (Is_executable_file(named) ? named : "") : Find_on_path(named),
+        Terminal_emulator_for(named));
+  }
+  for (const auto& row : Terminal_emulators()) add(Find_on_path(row.name), row);
+  return found;
+}
+
 }  // namespace
 
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
@@ -63,14 +86,10 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   }
 
   if (Env_set("DISPLAY") || Env_set("WAYLAND_DISPLAY")) {
-    for (const char* name : {"x-terminal-emulator", "xterm"}) {
-      const std::string terminal = Find_on_path(name);
-      if (terminal.empty()) continue;
-      std::vector<std::string> args = {terminal};
-      if (direct) args.insert(args.end(), {"-T", Printable(fpath)});
-      args.push_back("-e");
-      const auto words = Exec_words(program);
-      args.insert(args.end(), words.begin(), words.end());
+    const std::string cwd = Current_directory();
+    const std::string title = direct ? Printable(fpath) : "";
+    for (const auto& [terminal, row] : Terminals_at_hand()) {
+      const auto args = Terminal_arguments(row, terminal, title, cwd, Exec_words(program));
       if (Spawn(args, false, Spawn_mode::detach).started) return true;
     }
   }

@@ -1,0 +1,142 @@
+// Lines typed on a real terminal: completion, history, editing inside UTF-8
+// text, pasting, and the keys that end Vorlix.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "harness.h"
+#include "temp_dir.h"
+#include "tmux_session.h"
+
+namespace {
+
+// What the screen shows after `output`: what follows the last clear, without
+// the trailing line breaks.
+std::string Shown(const std::string& output) {
+  std::string s = output.substr(output.rfind(CLS) + CLS.size());
+  return s.erase(s.find_last_not_of('\n') + 1);
+}
+
+const std::string COMPILED =
+    "\n未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n编译成功！\n\n是否需要运行？（0/1）\n";
+const std::string SKIPPED_RUN = "0\n跳过运行。\n\n" + PAUSE;
+
+class Line_editor : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Have("tmux")) GTEST_SKIP() << "no tmux";
+    if (!VORLIX_LINE_EDITOR) GTEST_SKIP() << "built without a line editor";
+    // A compiler that notes its arguments and writes an empty program.
+    Write_script(dir / "cc", "echo \"$@\" >> compiled\n"
+                             "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n"
+                             ": > \"$out\"\n");
+    Write_file(dir / "hello.cpp", "");
+    std::filesystem::create_directory(dir / "目录");
+    Write_file(dir / "目录/你好.cpp", "");
+    // A save would drop the last line break.
+    Write_file(dir / "vorlix_data.sg", settings);
+  }
+  // Vorlix on a terminal of its own, its status noted in ./status, the
+  // terminal's modes afterwards in ./modes. The shell outlives an interrupt.
+  std::unique_ptr<Tmux_session> Start() {
+    return std::make_unique<Tmux_session>(
+        dir.path(), dir.path(),
+        "trap : INT; " + Shell_word(Vorlix_binary()) + "; echo $? > status; stty -a > modes; sleep 10");
+  }
+  std::string Ended() {
+    for (int i = 0; i < 500 && Read_file(dir / "modes").find("echo") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return Read_file(dir / "status");
+  }
+
+  Temp_dir dir;
+  const std::string settings = dir / "cc\n\n-O2\n";
+};
+
+TEST_F(Line_editor, CompletesRecallsAndEditsPathsAndEndsAtControlD) {
+  const auto t = Start();
+  ASSERT_TRUE(t->Started());
+  const std::string main_page = Shown(Main_page());
+  const std::string ask = Shown(ASK_PATH);
+  const struct {
+    std::string type, keys, screen;
+  } steps[] = {
+      {"", "", main_page},
+      {"1", "Tab Enter", Shown(Main_page() + "1\n" + COMPLAINT)},  // no completion for answers
+      {"1", "Enter", ask},
+      {"el", "Home", ask + "\nel"},
+      {"h", "End Tab", ask + "\nhello.cpp"},
+      {"", "Enter", Shown(ASK_PATH + "hello.cpp\n" + COMPILED)},
+      {"", "0 Enter", Shown(ASK_PATH + "hello.cpp\n" + COMPILED + SKIPPED_RUN)},
+      {"x", "", main_page},
+      {"1", "Enter", ask},
+      {"目录/你坏好.cpp", "Left Left Left Left Left BSpace", ask + "\n目录/你好.cpp"},
+      {"", "Enter", Shown(ASK_PATH + "目录/你好.cpp\n" + COMPILED)},
+      {"", "0 Enter", Shown(ASK_PATH + "目录/你好.cpp\n" + COMPILED + SKIPPED_RUN)},
+      {"x", "", main_page},
+      {"1", "Enter", ask},
+      {"", "Up", ask + "\n目录/你好.cpp"},  // paths only: the answers have a history of their own
+      {"", "Up", ask + "\nhello.cpp"},
+      {"", "Enter", Shown(ASK_PATH + "hello.cpp\n\n是否需要编译？（0/1）\n")},
+  };
+  for (const auto& step : steps) {
+    if (!step.type.empty()) t->Type(step.type);
+    if (!step.keys.empty()) t->Keys(step.keys);
+    ASSERT_EQ(t->Await(step.screen), step.screen) << "after " << step.type << " " << step.keys;
+  }
+  EXPECT_EQ(Read_file(dir / "compiled"),
+            "-O2 -g -o hello.exe hello.cpp\n-O2 -g -o 目录/你好.exe 目录/你好.cpp\n");
+
+  // Ctrl-D deletes under the cursor, does nothing at the end of a line, and
+  // ends input on an empty line, writing nothing.
+  const std::string asked = Shown(ASK_PATH + "hello.cpp\n\n是否需要编译？（0/1）\n");
+  t->Type("10");
+  t->Keys("Left C-d C-d");
+  ASSERT_EQ(t->Await(asked + "\n1"), asked + "\n1");
+  t->Keys("BSpace C-d");
+  EXPECT_EQ(Ended(), "1\n");
+  EXPECT_EQ(t->Screen(), asked);
+  EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings);
+}
+
+// A pasted line arrives at once, line break and all; an interrupt then ends
+// Vorlix without saving and gives the terminal back as it was.
+TEST_F(Line_editor, TakesAPastedLineAndEndsAtAnInterruptWithTheTerminalRestored) {
+  const auto t = Start();
+  ASSERT_TRUE(t->Started());
+  t->Keys("1 Enter");
+  ASSERT_EQ(t->Await(Shown(ASK_PATH)), Shown(ASK_PATH));
+  t->Paste("目录/你好.cpp\n");
+  const std::string compiled = Shown(ASK_PATH + "目录/你好.cpp\n" + COMPILED);
+  ASSERT_EQ(t->Await(compiled), compiled);
+
+  t->Type("1");
+  t->Keys("C-c");
+  EXPECT_EQ(Ended(), "130\n");
+  const std::string modes = Read_file(dir / "modes");
+  EXPECT_NE(modes.find(" icanon"), std::string::npos) << modes;
+  EXPECT_NE(modes.find(" echo "), std::string::npos) << modes;
+  EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings);
+}
+
+// Stopped at a prompt and continued by the shell, Vorlix goes on with the line.
+TEST_F(Line_editor, GoesOnWithTheLineAfterAStop) {
+  if (!Have("bash")) GTEST_SKIP() << "no bash";
+  Tmux_session t(dir.path(), dir.path(), "exec bash --norc --noprofile -i");
+  ASSERT_TRUE(t.Started());
+  t.Type(Shell_word(Vorlix_binary()));
+  t.Keys("Enter");
+  ASSERT_EQ(t.Await(Shown(Main_page())), Shown(Main_page()));
+  t.Keys("1 Enter");
+  ASSERT_EQ(t.Await(Shown(ASK_PATH)), Shown(ASK_PATH));
+  t.Type("hel");
+  t.Keys("C-z");
+  ASSERT_NE(t.Await_containing("Stopped").find("Stopped"), std::string::npos);
+  t.Keys("fg Enter");
+  t.Await_containing("# fg\n");  // the rest of the line goes to Vorlix whenever it arrives
+  t.Keys("Tab Enter");
+  const std::string screen = t.Await_containing("是否需要运行？（0/1）");
+  EXPECT_EQ(Read_file(dir / "compiled"), "-O2 -g -o hello.exe hello.cpp\n") << screen;
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// Opening a window in a graphical session, with fake terminal emulators on
+// PATH that record the words they were started with: which one is chosen, and
+// what it is told.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "harness.h"
+#include "temp_dir.h"
+
+namespace {
+
+const std::string EXEC = "/bin/sh\n-c\nexec \"$@\"\nsh\n";  // the program, as words
+
+class Terminal_emulators : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(bin);
+    std::filesystem::create_directory(work);
+    Write_file(work + "/a b.cpp", "");
+    Write_script(work + "/a b.exe", "");
+    Write_file(work + "/vorlix_data.sg", "/bin/sh\n\n");  // a compiler, never run
+  }
+  // An emulator that records its arguments, one a line, then ends with
+  // `status` at once: 0 counts as a window opened, anything else as none.
+  void Emulator(const std::string& name, int status) {
+    Write_script(bin + "/" + name,
+                 "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args\"\nexit " +
+                     std::to_string(status) + "\n");
+  }
+  std::string Args(const std::string& name) { return Read_file(bin + "/" + name + ".args"); }
+  // Starts a b.exe directly, with a display and only the fake emulators on PATH.
+  Session Start(std::vector<std::string> env = {}) {
+    env.insert(env.end(), {"DISPLAY=:99", "PATH=" + bin});
+    Session_options options;
+    options.env = env;
+    return Run_vorlix(work, "1\na b.cpp\n0\n1\n", options);
+  }
+
+  Temp_dir dir;
+  const std::string bin = dir / "bin";
+  const std::string work = dir / "w d";
+};
+
+TEST_F(Terminal_emulators, EachIsToldTitleDirectoryAndCommandItsOwnWayWhenFirstFound) {
+  const std::string title = "a b.cpp", cwd = work;
+  const std::pair<std::string, std::string> cases[] = {
+      {"x-terminal-emulator", "-T\n" + title + "\n-e\n"},
+      {"gnome-terminal", "--title=" + title + "\n--working-directory=" + cwd + "\n--\n"},
+      {"konsole", "--workdir\n" + cwd + "\n-e\n"},
+      {"xfce4-terminal", "--title=" + title + "\n--working-directory=" + cwd + "\n-x\n"},
+      {"mate-terminal", "--title=" + title + "\n--working-directory=" + cwd + "\n-x\n"},
+      {"terminator", "--title=" + title + "\n--working-directory=" + cwd + "\n-x\n"},
+      {"kitty", "--title\n" + title + "\n--directory\n" + cwd + "\n"},
+      {"alacritty", "--title\n" + title + "\n--working-directory\n" + cwd + "\n-e\n"},
+      {"foot", "--title=" + title + "\n--working-directory=" + cwd + "\n"},
+      {"urxvt", "-title\n" + title + "\n-cd\n" + cwd + "\n-e\n"},
+      {"xterm", "-T\n" + title + "\n-e\n"},
+  };
+  // Each run finds the emulators of the rows below it too, and must prefer its own.
+  for (auto c = std::rbegin(cases); c != std::rend(cases); ++c) {
+    Emulator(c->first, 0);
+    const Session s = Start();
+    EXPECT_NE(s.out.find(STARTED), std::string::npos) << c->first << ": " << s.out;
+    EXPECT_EQ(Args(c->first), c->second + EXEC + "./a b.exe\n") << c->first;
+    std::filesystem::rename(bin + "/" + c->first + ".args", bin + "/" + c->first + ".done");
+  }
+  for (const auto& c : cases) EXPECT_FALSE(std::filesystem::exists(bin + "/" + c.first + ".args")) << c.first;
+}
+
+TEST_F(Terminal_emulators, TerminalWinsAndIsToldByItsName) {
+  Emulator("x-terminal-emulator", 0);
+  Emulator("myterm", 0);
+  Emulator("kitty", 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {"myterm", "-e\n"},  // not in the table: the common way
+      {bin + "/kitty", "--title\na b.cpp\n--directory\n" + work + "\n"},
+  };
+  for (const auto& [terminal, words] : cases) {
+    const Session s = Start({"TERMINAL=" + terminal});
+    const std::string name = terminal.substr(terminal.rfind('/') + 1);
+    EXPECT_EQ(Args(name), words + EXEC + "./a b.exe\n") << terminal;
+    std::filesystem::remove(bin + "/" + name + ".args");
+  }
+  EXPECT_FALSE(std::filesystem::exists(bin + "/x-terminal-emulator.args"));
+}
+
+TEST_F(Terminal_emulators, OneThatGivesUpAtOnceFallsThroughToTheNext) {
+  Emulator("failing", 1);
+  Emulator("x-terminal-emulator", 1);
+  Emulator("xterm", 0);
+  const Session s = Start({"TERMINAL=failing"});
+  EXPECT_NE(s.out.find(STARTED), std::string::npos) << s.out;
+  EXPECT_EQ(Args("failing"), "-e\n" + EXEC + "./a b.exe\n");
+  EXPECT_EQ(Args("x-terminal-emulator"), "-T\na b.cpp\n-e\n" + EXEC + "./a b.exe\n");
+  EXPECT_EQ(Args("xterm"), "-T\na b.cpp\n-e\n" + EXEC + "./a b.exe\n");
+}
+
+}  // namespace
