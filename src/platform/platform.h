@@ -68,8 +68,14 @@ std::string Exit_status_text(long long status);
 // This program's arguments, argv[0] first, as UTF-8.
 std::vector<std::string> Program_arguments(int argc, char** argv);
 
-// Replaces `to` by `from` in one step. On failure both stay as they were.
-bool Replace_file(const std::string& from, const std::string& to);
+// Reads the whole file at `path` into `text`. False, with `text` empty, when
+// `path` is not a regular file that can be read.
+bool Read_text_file(const std::string& path, std::string& text);
 
-// Marks a file hidden where the file system knows hidden files.
-void Hide_file(const std::string& path);
+// Replaces the file at `path` with one holding `text`, in one step: until the
+// new file is complete the old one stays as it was, and a failed save leaves
+// no temporary file behind. Line breaks are stored this system's way. What the
+// user set on the file is kept where the system has it (hidden on Windows; on
+// POSIX the permission bits, and a symbolic link at `path`, whose target is
+// replaced instead). Returns false when the file could not be replaced.
+bool Save_text_file(const std::string& path, const std::string& text);

@@ -87,6 +87,27 @@ TEST_F(Run_workflow, CompilerGetsOptionsThenDebugOutputAndSource) {
   EXPECT_FALSE(std::filesystem::exists(dir / "中文 目录/pwned"));
 }
 
+// The options are shell text, the paths are not: a stray quote in the options
+// makes the compile fail and can never run part of a file name.
+TEST_F(Run_workflow, MistakeInTheOptionsOnlyFailsTheCompileWhateverTheSourceIsCalled) {
+  const struct {
+    std::string options, fpath;
+  } cases[] = {
+      {"-DX='", "$(touch CANARY)'.cpp"},
+      {"-DX=\"", "$(touch CANARY)\".cpp"},
+      {"-DX=`", "`touch CANARY`.cpp"},
+      {"-DX=$(", ");touch CANARY;(.cpp"},
+  };
+  for (const auto& c : cases) {
+    Write_file(dir / c.fpath, "");
+    Settings(dir / "fake g++", "", c.options);
+    const Session s = Vorlix("1\n" + c.fpath + "\n");
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + "编译失败！\n\n" + PAUSE + Main_page()) << c.fpath;
+    EXPECT_FALSE(std::filesystem::exists(dir / "compiler-args")) << c.fpath;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "CANARY"));
+}
+
 TEST_F(Run_workflow, ExistingExecutableAsksWhetherToCompile) {
   const std::string ask = "\n是否需要编译？（0/1）\n";
   const std::string skip = "跳过编译。\n\n是否需要运行？（0/1）\n" + DIRECT + "ran in old\n" + STARTED;
