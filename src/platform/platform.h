@@ -74,8 +74,8 @@ bool Read_text_file(const std::string& path, std::string& text);
 
 // Replaces the file at `path` with one holding `text`, in one step: until the
 // new file is complete the old one stays as it was, and a failed save leaves
-// no temporary file behind. Line breaks are stored this system's way. What the
-// user set on the file is kept where the system has it (hidden on Windows; on
-// POSIX the permission bits, and a symbolic link at `path`, whose target is
-// replaced instead). Returns false when the file could not be replaced.
+// no temporary file behind. Line breaks are stored this system's way. Windows:
+// the file is hidden after each save. POSIX: the old file's permission bits
+// stay, and a symbolic link at `path` stays while the file it leads to is
+// replaced. Returns false when the file could not be replaced.
 bool Save_text_file(const std::string& path, const std::string& text);
