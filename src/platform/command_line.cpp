@@ -50,8 +50,10 @@ static std::string Argument_path(const std::string& path) {
   return !path.empty() && path[0] == '-' ? "./" + path : path;
 }
 
-std::string Posix_compile_command(const std::string& com_path, const std::string& com_settings,
-                                  const std::string& epath, const std::string& fpath) {
-  return Shell_quote(Posix_program_path(com_path)) + " " + com_settings + " -g -o " +
-         Shell_quote(Argument_path(epath)) + " " + Shell_quote(Argument_path(fpath));
+std::vector<std::string> Posix_compile_arguments(const std::string& com_path,
+                                                 const std::string& com_settings,
+                                                 const std::string& epath, const std::string& fpath) {
+  // A shell may take a command word that begins with "-" for an option of exec.
+  return {"/bin/sh", "-c", "exec \"$0\" " + com_settings + " -g -o \"$1\" \"$2\"",
+          Argument_path(Posix_program_path(com_path)), Argument_path(epath), Argument_path(fpath)};
 }

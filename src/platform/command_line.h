@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // "COM_PATH" COM_SETTINGS -g -o "epath" "fpath": the command line the compiler
 // is started with. The options are inserted verbatim, each path quoted; a
@@ -33,13 +34,17 @@ std::string Windows_direct_launch_command(const std::string& fpath, const std::s
 // Single-quotes `s` for /bin/sh so that every byte stays literal.
 std::string Shell_quote(const std::string& s);
 
-// 'COM_PATH' COM_SETTINGS -g -o 'epath' 'fpath', with the options left to the
-// shell to split. A compiler named without a slash is the one in the working
-// directory, as the file test found it, not one on PATH; a path that begins
-// with "-" is written as "./-..." so that the compiler cannot take it for an
-// option.
-std::string Posix_compile_command(const std::string& com_path, const std::string& com_settings,
-                                  const std::string& epath, const std::string& fpath);
+// The words that run the compiler through /bin/sh:
+//   /bin/sh -c 'exec "$0" COM_SETTINGS -g -o "$1" "$2"' COM_PATH epath fpath
+// The shell splits and expands the options, honouring their own quoting, but
+// the paths are arguments of their own, never part of the shell's text, so a
+// mistake in the options can only make the compile fail. A compiler named
+// without a slash is the one in the working directory, as the file test found
+// it, not one on PATH; a path that begins with "-" is written as "./-..." so
+// that the compiler cannot take it for an option.
+std::vector<std::string> Posix_compile_arguments(const std::string& com_path,
+                                                 const std::string& com_settings,
+                                                 const std::string& epath, const std::string& fpath);
 
 // How to name the program at `path` so that it is found where the file test
 // found it: a name without a slash is in the working directory.

@@ -68,8 +68,14 @@ std::string Exit_status_text(long long status);
 // This program's arguments, argv[0] first, as UTF-8.
 std::vector<std::string> Program_arguments(int argc, char** argv);
 
-// Replaces `to` by `from` in one step. On failure both stay as they were.
-bool Replace_file(const std::string& from, const std::string& to);
+// Reads the whole file at `path` into `text`. False, with `text` empty, when
+// `path` is not a regular file that can be read.
+bool Read_text_file(const std::string& path, std::string& text);
 
-// Marks a file hidden where the file system knows hidden files.
-void Hide_file(const std::string& path);
+// Replaces the file at `path` with one holding `text`, in one step: until the
+// new file is complete the old one stays as it was, and a failed save leaves
+// no temporary file behind. Line breaks are stored this system's way. Windows:
+// the file is hidden after each save. POSIX: the old file's permission bits
+// stay, and a symbolic link at `path` stays while the file it leads to is
+// replaced. Returns false when the file could not be replaced.
+bool Save_text_file(const std::string& path, const std::string& text);

@@ -1,8 +1,6 @@
 #include "settings/settings.h"
 
-#include <cstdio>
-#include <fstream>
-#include <random>
+#include <sstream>
 
 #include "platform/platform.h"
 
@@ -22,44 +20,13 @@ void Parse_settings(std::istream& in) {
 std::string Settings_text() { return COM_PATH + "\n" + CON_PATH + "\n" + COM_SETTINGS; }
 
 void Load_settings_from(const std::string& path) {
-  std::ifstream fin;
-  if (Is_regular_file(path)) fin.open(path);
-  Parse_settings(fin);
+  std::string text;
+  Read_text_file(path, text);
+  std::istringstream in(text);
+  Parse_settings(in);
 }
 
-namespace {
-
-// A name beside `path` that no other save running at the same time picks.
-std::string Temporary_name(const std::string& path) {
-  static std::mt19937_64 random{std::random_device{}()};
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
-                static_cast<unsigned long long>(random()));
-  return path + suffix;
-}
-
-}  // namespace
-
-bool Save_settings_to(const std::string& path) {
-  const std::string temporary = Temporary_name(path);
-  {
-    // Text mode: line breaks are stored the way this system writes them.
-    std::ofstream fout(temporary, std::ios::out | std::ios::trunc);
-    if (!fout) return false;
-    fout << Settings_text();
-    fout.close();
-    if (!fout) {
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  if (!Replace_file(temporary, path)) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  Hide_file(path);
-  return true;
-}
+bool Save_settings_to(const std::string& path) { return Save_text_file(path, Settings_text()); }
 
 void Load_settings() { Load_settings_from(SETTINGS); }
 

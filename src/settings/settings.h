@@ -21,8 +21,9 @@ std::string Settings_text();
 // Loads the values from `path`; a missing or unreadable file leaves all three empty.
 void Load_settings_from(const std::string& path);
 
-// Writes the values to `path`. The old file is replaced only once the new one
-// is complete, so a failed save keeps it as it was. Returns false on failure.
+// Writes the values to `path` through Save_text_file: the old file is replaced
+// only once the new one is complete, so a failed save keeps it as it was.
+// Returns false on failure.
 bool Save_settings_to(const std::string& path);
 
 void Load_settings();

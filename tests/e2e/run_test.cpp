@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -87,6 +88,27 @@ TEST_F(Run_workflow, CompilerGetsOptionsThenDebugOutputAndSource) {
   EXPECT_FALSE(std::filesystem::exists(dir / "中文 目录/pwned"));
 }
 
+// The options are shell text, the paths are not: a stray quote in the options
+// makes the compile fail and can never run part of a file name.
+TEST_F(Run_workflow, MistakeInTheOptionsOnlyFailsTheCompileWhateverTheSourceIsCalled) {
+  const struct {
+    std::string options, fpath;
+  } cases[] = {
+      {"-DX='", "$(touch CANARY)'.cpp"},
+      {"-DX=\"", "$(touch CANARY)\".cpp"},
+      {"-DX=`", "`touch CANARY`.cpp"},
+      {"-DX=$(", ");touch CANARY;(.cpp"},
+  };
+  for (const auto& c : cases) {
+    Write_file(dir / c.fpath, "");
+    Settings(dir / "fake g++", "", c.options);
+    const Session s = Vorlix("1\n" + c.fpath + "\n");
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + "编译失败！\n\n" + PAUSE + Main_page()) << c.fpath;
+    EXPECT_FALSE(std::filesystem::exists(dir / "compiler-args")) << c.fpath;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "CANARY"));
+}
+
 TEST_F(Run_workflow, ExistingExecutableAsksWhetherToCompile) {
   const std::string ask = "\n是否需要编译？（0/1）\n";
   const std::string skip = "跳过编译。\n\n是否需要运行？（0/1）\n" + DIRECT + "ran in old\n" + STARTED;
@@ -127,11 +149,24 @@ TEST_F(Run_workflow, BadCompilerPathIsRefusedBeforeAnythingElse) {
 }
 
 TEST_F(Run_workflow, FailedCompileReportsAfterTheCompilersOwnMessages) {
-  Write_script(dir / "bad g++", "echo 'a.cpp:1:1: error: expected unqualified-id'\nexit 1\n");
-  Settings(dir / "bad g++", "", "");
-  const Session s = Vorlix("1\na.cpp\n");
-  EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + "a.cpp:1:1: error: expected unqualified-id\n" +
-                       "编译失败！\n\n" + PAUSE + Main_page());
+  // A compiler that fails, one killed by a signal, and one that cannot run.
+  const struct {
+    std::string script, messages;
+    bool executable;
+  } cases[] = {
+      {"echo 'a.cpp:1:1: error: expected unqualified-id'\nexit 1\n", "a.cpp:1:1: error: expected unqualified-id\n",
+       true},
+      {"echo dying\nkill -9 $$\n", "dying\n", true},
+      {"exit 0\n", "", false},
+  };
+  for (const auto& c : cases) {
+    Write_script(dir / "bad g++", c.script);
+    if (!c.executable) chmod((dir / "bad g++").c_str(), 0644);
+    Settings(dir / "bad g++", "", "");
+    const Session s = Vorlix("1\na.cpp\n");
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + c.messages + "编译失败！\n\n" + PAUSE + Main_page())
+        << c.script;
+  }
 }
 
 TEST_F(Run_workflow, LaunchThroughPauserDirectlyOrNotAtAll) {

@@ -1,9 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <filesystem>
 #include <sstream>
 #include <string>
 
+#include "platform/posix/save_steps.h"
+#include "platform/temporary_name.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
 
@@ -24,6 +34,14 @@ void Expect_values(const std::string& a, const std::string& b, const std::string
 std::size_t Entries(const std::string& dir) {
   std::size_t n = 0;
   for (auto it = std::filesystem::directory_iterator(dir); it != std::filesystem::directory_iterator(); ++it) ++n;
+  return n;
+}
+
+// Temporary files anywhere under `root`.
+std::size_t Temporaries(const std::string& root) {
+  std::size_t n = 0;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+    if (e.path().extension() == ".tmp") ++n;
   return n;
 }
 
@@ -95,6 +113,171 @@ TEST(Settings_file, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_FALSE(Save_settings_to(dir / "d"));
   EXPECT_TRUE(std::filesystem::is_directory(dir / "d"));
   EXPECT_EQ(Entries(dir.path()), 1u);
+}
+
+TEST(Temporary_name, OnlyTheSavesOwnNamesAreTakenForLeftovers) {
+  const std::string made = Temporary_name("dir/vorlix_data.sg").substr(4);
+  EXPECT_TRUE(Is_temporary_name(made, "vorlix_data.sg")) << made;
+  EXPECT_NE(Temporary_name("s"), Temporary_name("s"));
+  const struct {
+    std::string entry;
+    bool ours;
+  } cases[] = {
+      {"vorlix_data.sg.0123456789abcdef.tmp", true},
+      {"vorlix_data.sg.0123456789ABCDEF.tmp", false},
+      {"vorlix_data.sg.0123456789abcde.tmp", false},
+      {"vorlix_data.sg.0123456789abcdef0.tmp", false},
+      {"vorlix_data.sg.0123456789abcdeg.tmp", false},
+      {"vorlix_data.sg.0123456789abcdef.tmp~", false},
+      {"vorlix_data.sg.0123456789abcdef.txt", false},
+      {"vorlix_data.sx.0123456789abcdef.tmp", false},
+      {"other.sg.0123456789abcdef.tmp", false},
+      {"vorlix_data.sg", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Is_temporary_name(c.entry, "vorlix_data.sg"), c.ours) << c.entry;
+}
+
+mode_t Mode_of(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+TEST(Settings_file, SaveKeepsTheModeTheUserSetAndANewFileFollowsTheUmask) {
+  const struct {
+    int old_mode;  // -1: no file yet
+    mode_t umask, expected;
+  } cases[] = {
+      {0600, 022, 0600}, {0640, 022, 0640}, {0444, 022, 0444}, {0755, 077, 0755},
+      {-1, 022, 0644},   {-1, 077, 0600},   {-1, 002, 0664},
+  };
+  for (const auto& c : cases) {
+    Temp_dir dir;
+    const std::string file = dir / "vorlix_data.sg";
+    if (c.old_mode >= 0) {
+      Write_file(file, "old");
+      chmod(file.c_str(), static_cast<mode_t>(c.old_mode));
+    }
+    const mode_t before = umask(c.umask);
+    Set_values("a", "b", "c");
+    const bool saved = Save_settings_to(file);
+    umask(before);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(Mode_of(file), c.expected) << std::oct << c.old_mode;
+    EXPECT_EQ(Read_file(file), "a\nb\nc");
+  }
+}
+
+TEST(Settings_file, SymbolicLinkStaysAndItsTargetIsReplaced) {
+  const struct {
+    std::string link, target;  // the link's text; the file it leads to, from the temporary dir
+    bool target_exists;
+  } cases[] = {
+      {"real.sg", "real.sg", true},
+      {"other/real.sg", "other/real.sg", true},
+      {"../elsewhere/real.sg", "elsewhere/real.sg", true},  // relative to the link's directory
+      {"chain", "other/real.sg", true},                     // a link to a link
+      {"other/new.sg", "other/new.sg", false},               // dangling: the target is created
+  };
+  for (const auto& c : cases) {
+    Temp_dir dir;
+    for (const char* d : {"home", "home/other", "elsewhere"}) std::filesystem::create_directory(dir / d);
+    const std::string link = dir / "home/vorlix_data.sg";
+    const std::string target = c.target.rfind("elsewhere", 0) == 0 ? dir / c.target : dir / ("home/" + c.target);
+    if (c.target_exists) {
+      Write_file(target, "old");
+      chmod(target.c_str(), 0600);
+    }
+    symlink("other/real.sg", (dir / "home/chain").c_str());
+    symlink(c.link.c_str(), link.c_str());
+    Set_values("new", "", "values");
+    ASSERT_TRUE(Save_settings_to(link)) << c.link;
+    std::error_code ec;
+    EXPECT_TRUE(std::filesystem::is_symlink(link)) << c.link;
+    EXPECT_EQ(std::filesystem::read_symlink(link, ec).string(), c.link);
+    EXPECT_EQ(Read_file(target), "new\n\nvalues") << c.link;
+    if (c.target_exists) {
+      EXPECT_EQ(Mode_of(target), 0600u) << c.link;
+    }
+    Set_values("x", "y", "z");
+    Load_settings_from(link);
+    Expect_values("new", "", "values");
+    EXPECT_EQ(Temporaries(dir.path()), 0u);
+  }
+}
+
+Save_step Kill_at;
+
+// A save killed at each of its steps, as by a crash or a closed window, leaves
+// the old file or the new one whole; the next save leaves no temporary file.
+TEST(Settings_file, SaveKilledAtAnyStepLeavesOneWholeFileAndTheNextSaveCleansUp) {
+  const struct {
+    Save_step step;
+    std::string left;
+  } cases[] = {
+      {Save_step::temporary_created, "old\nold\nold"},
+      {Save_step::temporary_written, "old\nold\nold"},
+      {Save_step::temporary_synced, "old\nold\nold"},
+      {Save_step::renamed, "new\nnew\nnew"},
+  };
+  for (const bool through_link : {false, true}) {
+    for (const auto& c : cases) {
+      Temp_dir dir;
+      std::filesystem::create_directory(dir / "other");
+      const std::string path = dir / "vorlix_data.sg";
+      const std::string file = through_link ? dir / "other/real.sg" : path;
+      if (through_link) symlink("other/real.sg", path.c_str());
+      Write_file(file, "old\nold\nold");
+      const pid_t pid = fork();
+      if (pid == 0) {
+        Kill_at = c.step;
+        Save_step_reached = [](Save_step step) {
+          if (step == Kill_at) raise(SIGKILL);
+        };
+        Set_values("new", "new", "new");
+        Save_settings_to(path);
+        _exit(0);
+      }
+      int raw = 0;
+      waitpid(pid, &raw, 0);
+      ASSERT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL) << static_cast<int>(c.step);
+      EXPECT_EQ(Read_file(file), c.left) << static_cast<int>(c.step);
+
+      Set_values("next", "next", "next");
+      ASSERT_TRUE(Save_settings_to(path));
+      EXPECT_EQ(Read_file(file), "next\nnext\nnext");
+      EXPECT_EQ(Temporaries(dir.path()), 0u) << static_cast<int>(c.step);
+    }
+  }
+}
+
+// The clean-up takes only what is a save's own and no longer in use: another
+// save still writing holds a lock on its temporary file.
+TEST(Settings_file, CleanUpSparesOtherFilesAndSavesStillRunning) {
+  Temp_dir dir;
+  const std::string path = dir / "vorlix_data.sg";
+  const struct {
+    std::string name;
+    bool locked, removed;
+  } cases[] = {
+      {"vorlix_data.sg.00000000000000aa.tmp", false, true},
+      {"vorlix_data.sg.00000000000000bb.tmp", true, false},
+      {"vorlix_data.sg.notours.tmp", false, false},
+      {"other.sg.00000000000000cc.tmp", false, false},
+  };
+  std::vector<int> locks;
+  for (const auto& c : cases) {
+    Write_file(dir / c.name, "partial");
+    if (!c.locked) continue;
+    locks.push_back(open((dir / c.name).c_str(), O_RDONLY));
+    ASSERT_EQ(flock(locks.back(), LOCK_EX), 0);
+  }
+  Set_values("a", "b", "c");
+  ASSERT_TRUE(Save_settings_to(path));
+  for (const auto& c : cases) EXPECT_EQ(std::filesystem::exists(dir / c.name), !c.removed) << c.name;
+  for (int fd : locks) close(fd);
+  ASSERT_TRUE(Save_settings_to(path));
+  EXPECT_FALSE(std::filesystem::exists(dir / cases[1].name));
 }
 
 }  // namespace

@@ -1,16 +1,23 @@
-// Files: existence tests on the bytes as they are, and the atomic replace
-// that the settings save relies on.
+// Files: existence tests on the bytes as they are, and the settings save,
+// which replaces the file in one step and keeps what the user set on it.
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
+#include "platform/posix/save_steps.h"
+#include "platform/temporary_name.h"
 
 bool Has_nul(const std::string& s) { return s.find('\0') != std::string::npos; }
 
@@ -49,14 +56,150 @@ std::string Current_directory() {
   return buf.data();
 }
 
-bool Replace_file(const std::string& from, const std::string& to) {
-  // The new contents reach the disk before the name does, so that a crash
-  // cannot leave an empty file in place of the old one.
-  const int fd = open(from.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  const bool synced = fsync(fd) == 0;
-  close(fd);
-  return synced && std::rename(from.c_str(), to.c_str()) == 0;
+void (*Save_step_reached)(Save_step step) = nullptr;
+
+namespace {
+
+void Reached(Save_step step) {
+  if (Save_step_reached != nullptr) Save_step_reached(step);
 }
 
-void Hide_file(const std::string&) {}
+// `name` as seen from the directory that holds `path`.
+std::string Beside(const std::string& path, const std::string& name) {
+  const auto slash = path.rfind('/');
+  if (name.empty() || name[0] == '/' || slash == std::string::npos) return name;
+  return path.substr(0, slash + 1) + name;
+}
+
+std::string Directory_of(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string Name_of(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a save replaces. A symbolic link at `path` is the user's choice of
+// where the settings live: it stays, and the file it leads to is replaced,
+// through any chain of links. A dangling link gets its target created, as a
+// shell's redirection would. False for a loop of links.
+bool Save_target(const std::string& path, std::string& target) {
+  target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    std::vector<char> buf(PATH_MAX);
+    const ssize_t n = readlink(target.c_str(), buf.data(), buf.size());
+    if (n <= 0 || static_cast<std::size_t>(n) == buf.size()) return false;
+    target = Beside(target, std::string(buf.data(), static_cast<std::size_t>(n)));
+  }
+  return false;
+}
+
+// Takes the lock that tells other saves this temporary file is in use; a
+// file system without such locks is taken as not shared.
+bool Lock(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
+// A save that was killed leaves its temporary file behind; the next one
+// removes those of its own naming. A file still locked belongs to a save
+// that is running now, and stays.
+void Remove_leftovers(const std::string& target) {
+  DIR* dir = opendir(Directory_of(target).c_str());
+  if (dir == nullptr) return;
+  const std::string name = Name_of(target);
+  while (const dirent* entry = readdir(dir)) {
+    if (!Is_temporary_name(entry->d_name, name)) continue;
+    const int fd = openat(dirfd(dir), entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0)
+      unlinkat(dirfd(dir), entry->d_name, 0);
+    close(fd);
+  }
+  closedir(dir);
+}
+
+// Creates a temporary file beside `target`, locked for this save.
+int Create_temporary(const std::string& target, std::string& temporary) {
+  for (int tries = 0; tries < 8; ++tries) {
+    temporary = Temporary_name(target);
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    // Another save's clean-up may have removed it between creation and lock.
+    struct stat st;
+    if (Lock(fd) && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
+    close(fd);
+  }
+  return -1;
+}
+
+bool Write_all(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// A rename is only as durable as the directory entry that records it.
+void Sync_directory(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
+bool Read_text_file(const std::string& path, std::string& text) {
+  text.clear();
+  if (!Is_regular_file(path)) return false;
+  std::ifstream in(path, std::ios::binary);
+  text.assign(std::istreambuf_iterator<char>(in), {});
+  return !in.bad();
+}
+
+bool Save_text_file(const std::string& path, const std::string& text) {
+  std::string target;
+  if (Has_nul(path) || !Save_target(path, target)) return false;
+  struct stat old;
+  const bool existed = stat(target.c_str(), &old) == 0;
+  // A directory or a device at the target is never replaced by a file.
+  if (existed && !S_ISREG(old.st_mode)) return false;
+  Remove_leftovers(target);
+
+  std::string temporary;
+  const int fd = Create_temporary(target, temporary);
+  if (fd < 0) return false;
+  Reached(Save_step::temporary_created);
+  bool ok = Write_all(fd, text);
+  Reached(Save_step::temporary_written);
+  if (ok && existed) {
+    // What the user set on the file stays: owner and group where we may keep
+    // them, and the permission bits.
+    (void)!fchown(fd, old.st_uid, old.st_gid);
+    ok = fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  // The contents reach the disk before the name does, so that a crash cannot
+  // leave an empty file in place of the old one; fsync reports any error of
+  // the writes. The file stays open, and so locked, until its temporary name
+  // is gone.
+  ok = ok && fsync(fd) == 0;
+  Reached(Save_step::temporary_synced);
+  ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) unlink(temporary.c_str());
+  close(fd);
+  if (!ok) return false;
+  Reached(Save_step::renamed);
+  Sync_directory(Directory_of(target));
+  return true;
+}

@@ -1,5 +1,6 @@
-// Starting programs: through /bin/sh for the compile command, directly
-// otherwise. A close-on-exec pipe tells whether a program really started.
+// Starting programs, always as separate words: the compiler through /bin/sh
+// so that the shell splits the options, everything else directly. A
+// close-on-exec pipe tells whether a program really started.
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -189,7 +190,11 @@ int Run_shell_command(const std::string& command) {
 
 int Compile(const std::string& com_path, const std::string& com_settings,
             const std::string& epath, const std::string& fpath) {
-  return Run_shell_command(Posix_compile_command(com_path, com_settings, epath, fpath));
+  const Spawn_result r =
+      Spawn(Posix_compile_arguments(com_path, com_settings, epath, fpath), false, Spawn_mode::wait);
+  // A shell that could not start is a failed compile; so is one that was
+  // killed, whose status is 128 plus the signal number.
+  return r.started && r.status >= 0 ? r.status : 127;
 }
 
 long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,

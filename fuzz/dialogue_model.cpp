@@ -1,0 +1,164 @@
+#include "dialogue_model.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+
+const std::string CLS = "\x1b[H\x1b[2J";
+const std::string PAUSE = "请按任意键继续. . .\n";
+const std::string RULE = std::string(100, '-') + "\n";
+
+struct Replay {
+  World w;
+  Expected e;
+};
+
+std::string Value_or_empty_mark(const std::string& v) { return v.empty() ? "<空>" : v; }
+
+// A line is an answer when it is at most nine ASCII digits; the empty line is 0.
+int Answer(Replay& r, std::initializer_list<int> accepted) {
+  for (;;) {
+    const std::string line = Next_line(r.w);
+    const bool digits = line.size() <= 9 &&
+                        std::all_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const int value = digits && !line.empty() ? std::stoi(line) : 0;
+    if (digits && std::find(accepted.begin(), accepted.end(), value) != accepted.end()) return value;
+    r.e.out += "输入不合法，请重新输入。\n";
+  }
+}
+
+std::string Lower_ascii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// The file system is asked before the extension is compared, and only about
+// lines that could be paths at all.
+std::string Source(Replay& r) {
+  r.e.out += CLS + "请输入 C++ 文件的完整路径：\n";
+  for (;;) {
+    const std::string line = Next_line(r.w);
+    if (line.size() > 3 && line.size() <= Fake_max_path && line.find('\0') == std::string::npos) {
+      const bool exists = Exists(r.w, line);
+      const auto dot = line.rfind('.');
+      if (exists && Lower_ascii(dot == std::string::npos ? line : line.substr(dot + 1)) == "cpp") return line;
+    }
+    r.e.out += "路径无效或文件不合法！请重新输入。\n";
+  }
+}
+
+// A word the compiler cannot take for an option, naming the same file.
+std::string Path_word(const std::string& p) { return p[0] == '-' ? "./" + p : p; }
+
+bool Compile_step(Replay& r, const std::string& fpath, const std::string& epath) {
+  if (!Exists(r.w, r.e.com)) {
+    r.e.out += "编译器路径无效！请重新设置。\n\n" + PAUSE;
+    return false;
+  }
+  if (!Exists(r.w, epath)) {
+    r.e.out += "未找到对应程序的 exe 文件，自动为你编译。\n";
+  } else {
+    r.e.out += "是否需要编译？（0/1）\n";
+    if (Answer(r, {0, 1}) == 0) {
+      r.e.out += "跳过编译。\n";
+      return true;
+    }
+  }
+  r.e.out += "正在编译……\n";
+  const std::string& com = r.e.com;
+  r.e.calls.push_back({"/bin/sh", "-c", "exec \"$0\" " + r.e.options + " -g -o \"$1\" \"$2\"",
+                       com.find('/') == std::string::npos ? "./" + com : Path_word(com),
+                       Path_word(epath), Path_word(fpath)});
+  if (Compile_in(r.w, epath) != 0) {
+    r.e.out += "编译失败！\n\n" + PAUSE;
+    return false;
+  }
+  r.e.out += "编译成功！\n";
+  return true;
+}
+
+void Launch_step(Replay& r, const std::string& fpath, const std::string& epath) {
+  r.e.out += "\n是否需要运行？（0/1）\n";
+  if (Answer(r, {0, 1}) == 0) {
+    r.e.out += "跳过运行。\n";
+  } else {
+    const bool pauser = Exists(r.w, r.e.con);
+    r.e.out += pauser ? "正在通过 ConsolePauser 启动程序……\n" : "ConsolePauser 路径无效。即将直接启动程序。\n";
+    bool started = false;
+    if (Exists(r.w, epath)) {
+      r.e.calls.push_back({"start", pauser ? r.e.con : "", fpath, epath});
+      started = Start_in(r.w);
+    }
+    r.e.out += started ? "启动成功！\n" : "启动失败！\n";
+  }
+  r.e.out += "\n" + PAUSE;
+}
+
+void Run(Replay& r) {
+  const std::string fpath = Source(r);
+  const std::string epath = fpath.substr(0, fpath.size() - 4) + ".exe";
+  r.e.out += "\n";
+  if (Compile_step(r, fpath, epath)) Launch_step(r, fpath, epath);
+}
+
+void Edit(Replay& r, std::string& value, const std::string& label, const std::string& prompt) {
+  r.e.out += CLS + label + Value_or_empty_mark(value) + "\n" + prompt + "\n";
+  value = Next_line(r.w);
+  r.e.out += "设置成功！\n\n" + PAUSE;
+}
+
+void Settings_loop(Replay& r) {
+  for (;;) {
+    r.e.out += CLS + std::string(43, ' ') + "Vorlix -- 设置\n" + RULE +
+               "1. 修改编译器（g++.exe）路径\n2. 修改 ConsolePauser 路径\n3. 修改编译选项\n4. 程序信息\n5. 返回\n\n";
+    switch (Answer(r, {1, 2, 3, 4, 5})) {
+      case 1: Edit(r, r.e.com, "当前编译器路径：", "请输入新编译器路径："); break;
+      case 2: Edit(r, r.e.con, "当前 ConsolePauser 路径：", "请输入新 ConsolePauser 路径："); break;
+      case 3: Edit(r, r.e.options, "当前编译选项：", "请输入新编译选项："); break;
+      case 4:
+        r.e.out += CLS + "作者：Vorlix 团队（https://example.org/vorlix）\n介绍：超轻量 Vorlix\n版本：Alpha 1.0\n"
+                         "发布时间：2025/10/3\n\n" + PAUSE;
+        break;
+      default: return;
+    }
+  }
+}
+
+// Three lines; a missing one is empty, and a carriage return before a line
+// break belongs to the break.
+void Load(Replay& r) {
+  const auto file = r.w.files.find(Settings_name);
+  if (file == r.w.files.end()) return;
+  std::string* values[] = {&r.e.com, &r.e.con, &r.e.options};
+  std::size_t start = 0;
+  for (std::string* v : values) {
+    if (start > file->second.size() || (start == file->second.size() && v != values[0])) break;
+    std::size_t end = file->second.find('\n', start);
+    if (end == std::string::npos) end = file->second.size();
+    *v = file->second.substr(start, end - start);
+    if (!v->empty() && v->back() == '\r') v->pop_back();
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+Expected Model_dialogue(World w) {
+  Replay r{std::move(w), {}};
+  Load(r);
+  try {
+    for (;;) {
+      r.e.out += CLS + std::string(47, ' ') + "Vorlix\n" + RULE + "1. 运行代码\n2. 设置\n3. 保存并退出\n\n";
+      const int op = Answer(r, {1, 2, 3});
+      if (op == 3) break;
+      if (op == 2) Settings_loop(r);
+      if (op == 1) Run(r);
+    }
+    r.e.saved = true;
+    r.e.out += CLS + "将在 3s 内退出……\n";
+  } catch (const End_of_input&) {
+  }
+  return r.e;
+}

@@ -1,0 +1,81 @@
+// platform.h for the fuzzer: Vorlix in a World (fake_world.h) instead of an
+// operating system. Nothing sleeps and nothing runs: each program Vorlix would
+// start is recorded as the words it would get, and the world answers for it.
+// Screen output is what the POSIX terminal gets, so that the dialogue can be
+// compared byte for byte.
+#include <cstdio>
+
+#include "fake_platform.h"
+#include "platform/command_line.h"
+#include "platform/exit_status.h"
+#include "platform/platform.h"
+
+World WORLD;
+
+namespace {
+
+void Out(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
+
+}  // namespace
+
+void Console_init() {}
+
+void Set_title(const std::string&) {}
+
+void Clear_screen() { Out("\x1b[H\x1b[2J"); }
+
+void Pause() { Out("请按任意键继续. . .\n"); }
+
+bool Read_input_line(std::string& line, std::size_t keep, Line_kind) {
+  line = Next_line(WORLD);
+  if (line.size() > keep) line.resize(keep);
+  return true;
+}
+
+std::size_t Max_path_bytes() { return Fake_max_path; }
+
+bool Is_regular_file(const std::string& path) { return Exists(WORLD, path); }
+
+void Sleep_until(std::chrono::steady_clock::time_point) {}
+
+int Run_shell_command(const std::string& command) {
+  WORLD.calls.push_back({"shell", command});
+  return 127;
+}
+
+int Compile(const std::string& com_path, const std::string& com_settings, const std::string& epath,
+            const std::string& fpath) {
+  WORLD.calls.push_back(Posix_compile_arguments(com_path, com_settings, epath, fpath));
+  return Compile_in(WORLD, epath);
+}
+
+bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
+  WORLD.calls.push_back({"start", pauser, fpath, epath});
+  return Start_in(WORLD);
+}
+
+long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
+                       std::string& error) {
+  std::vector<std::string> words = {"run", program};
+  words.insert(words.end(), args.begin(), args.end());
+  WORLD.calls.push_back(words);
+  error = "not in this world";
+  return -1;
+}
+
+std::string Exit_status_text(long long status) { return Posix_exit_status_text(static_cast<int>(status)); }
+
+std::vector<std::string> Program_arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+bool Read_text_file(const std::string& path, std::string& text) {
+  const auto file = WORLD.files.find(path);
+  text = file == WORLD.files.end() ? "" : file->second;
+  return file != WORLD.files.end();
+}
+
+bool Save_text_file(const std::string& path, const std::string& text) {
+  WORLD.files[path] = text;
+  return true;
+}
