@@ -7,7 +7,6 @@
 
 #include "fake_platform.h"
 #include "platform/command_line.h"
-#include "platform/exit_status.h"
 #include "platform/platform.h"
 
 World WORLD;
@@ -38,11 +37,6 @@ bool Is_regular_file(const std::string& path) { return Exists(WORLD, path); }
 
 void Sleep_until(std::chrono::steady_clock::time_point) {}
 
-int Run_shell_command(const std::string& command) {
-  WORLD.calls.push_back({"shell", command});
-  return 127;
-}
-
 int Compile(const std::string& com_path, const std::string& com_settings, const std::string& epath,
             const std::string& fpath) {
   WORLD.calls.push_back(Posix_compile_arguments(com_path, com_settings, epath, fpath));
@@ -54,16 +48,14 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   return Start_in(WORLD);
 }
 
-long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
-                       std::string& error) {
+Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
   std::vector<std::string> words = {"run", program};
   words.insert(words.end(), args.begin(), args.end());
   WORLD.calls.push_back(words);
-  error = "not in this world";
-  return -1;
+  Program_run run;
+  run.error = "not in this world";
+  return run;
 }
-
-std::string Exit_status_text(long long status) { return Posix_exit_status_text(static_cast<int>(status)); }
 
 std::vector<std::string> Program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);

@@ -31,18 +31,17 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(arguments.begin() + 2, arguments.end());
 
   const auto start = std::chrono::steady_clock::now();
-  std::string error;
-  const long long status = Run_and_wait(program, args, error);
+  const Program_run run = Run_and_wait(program, args);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-  if (status < 0) {
-    std::fprintf(stderr, "vorlix-pauser：无法启动 %s：%s\n", program.c_str(), error.c_str());
+  if (!run.started) {
+    std::fprintf(stderr, "vorlix-pauser：无法启动 %s：%s\n", program.c_str(), run.error.c_str());
     Pause();
     return 127;
   }
   std::printf("\n%s\n进程已退出，用时 %.4f 秒，返回值 %s\n", std::string(32, '-').c_str(),
-              elapsed.count(), Exit_status_text(status).c_str());
+              elapsed.count(), run.status_text.c_str());
   std::fflush(stdout);
   Pause();
-  return static_cast<int>(status);
+  return static_cast<int>(run.status);
 }

@@ -31,17 +31,6 @@ std::string Windows_direct_launch_command(const std::string& fpath, const std::s
   return "start " + Quoted(fpath) + " " + Windows_program_command_line(epath);
 }
 
-std::string Shell_quote(const std::string& s) {
-  std::string quoted = "'";
-  for (char c : s) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  return quoted + "'";
-}
-
 std::string Posix_program_path(const std::string& path) {
   return path.find('/') == std::string::npos ? "./" + path : path;
 }

@@ -31,9 +31,6 @@ std::string Windows_pauser_launch_command(const std::string& con_path, const std
 // start "fpath" "epath"
 std::string Windows_direct_launch_command(const std::string& fpath, const std::string& epath);
 
-// Single-quotes `s` for /bin/sh so that every byte stays literal.
-std::string Shell_quote(const std::string& s);
-
 // The words that run the compiler through /bin/sh:
 //   /bin/sh -c 'exec "$0" COM_SETTINGS -g -o "$1" "$2"' COM_PATH epath fpath
 // The shell splits and expands the options, honouring their own quoting, but

@@ -32,9 +32,9 @@ const Signal_name Signal_names[] = {
 
 }  // namespace
 
-std::string Posix_exit_status_text(int status) {
+std::string Posix_exit_status_text(int status, bool killed_by_signal) {
   std::string text = std::to_string(status);
-  if (status > 128)
+  if (killed_by_signal && status > 128)
     for (const auto& s : Signal_names)
       if (status - 128 == s.number) return text + "（" + s.name + "，" + s.meaning + "）";
   return text;

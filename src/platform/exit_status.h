@@ -5,8 +5,10 @@
 #include <string>
 
 // A POSIX status, 128 plus the signal number for a program killed by one;
-// the common signals are named: "139（SIGSEGV，段错误）".
-std::string Posix_exit_status_text(int status);
+// the common signals are named when `killed_by_signal`:
+// "139（SIGSEGV，段错误）". A program may exit with 139 itself, which is a
+// plain number.
+std::string Posix_exit_status_text(int status, bool killed_by_signal);
 
 // A Windows exit code, which for a program that died of an exception is the
 // exception's NTSTATUS code. Codes with the top bit set (NTSTATUS severity

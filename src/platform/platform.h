@@ -39,10 +39,6 @@ bool Is_regular_file(const std::string& path);
 // Sleeps until `deadline`; returns at once when it has passed.
 void Sleep_until(std::chrono::steady_clock::time_point deadline);
 
-// Hands `command` to the command interpreter and waits for it. Returns its
-// exit status; a command that could not run or was killed is never 0.
-int Run_shell_command(const std::string& command);
-
 // Runs the compiler `com_path` with the options `com_settings` on `fpath` to
 // produce `epath`, its messages in this console, and waits for it. Returns its
 // exit status; a compiler that could not run or was killed is never 0.
@@ -54,16 +50,22 @@ int Compile(const std::string& com_path, const std::string& com_settings,
 // program was started.
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath);
 
-// Runs `program` with `args` in this console and waits for it. Returns its exit
-// status (on POSIX 128 plus the signal number when killed; on Windows the
-// 32-bit exit code, unsigned), or -1 when it could not be started, in which
-// case `error` says why.
-long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
-                       std::string& error);
+// How a program run in this console ended.
+struct Program_run {
+  bool started = false;
+  // Its exit status: on POSIX 128 plus the signal number when a signal killed
+  // it; on Windows the 32-bit exit code, unsigned.
+  long long status = -1;
+  // The status as a user reads it: the number, and what ended the program
+  // where the system tells ("139（SIGSEGV，段错误）" only for a program that
+  // a signal really killed).
+  std::string status_text;
+  // Why it could not be started, when it was not.
+  std::string error;
+};
 
-// A status from Run_and_wait as a user reads it: the number, and what ended
-// the program where the status tells.
-std::string Exit_status_text(long long status);
+// Runs `program` with `args` in this console and waits for it.
+Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args);
 
 // This program's arguments, argv[0] first, as UTF-8.
 std::vector<std::string> Program_arguments(int argc, char** argv);
@@ -76,6 +78,8 @@ bool Read_text_file(const std::string& path, std::string& text);
 // new file is complete the old one stays as it was, and a failed save leaves
 // no temporary file behind. Line breaks are stored this system's way. Windows:
 // the file is hidden after each save. POSIX: the old file's permission bits
-// stay, and a symbolic link at `path` stays while the file it leads to is
-// replaced. Returns false when the file could not be replaced.
+// stay where the file system allows, and a symbolic link at `path` stays
+// while the file it leads to is replaced (unless the kernel would refuse to
+// follow it: then the link itself is replaced). Returns false when the file
+// could not be replaced.
 bool Save_text_file(const std::string& path, const std::string& text);

@@ -77,6 +77,7 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   Write_script(dir / "exit3", "echo \"in $(pwd)\"\nexit 3\n");
   Write_script(dir / "killed", "kill -TERM $$\n");
   Write_script(dir / "args", "printf '[%s]' \"$@\"; echo\n");
+  Write_script(dir / "exit139", "exit 139\n");  // as a crash's status reads, but no crash
   const struct {
     std::vector<std::string> argv;
     std::string out;
@@ -85,6 +86,7 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
       {{"exit3"}, "in " + dir.path() + "\n" + Footer("3"), 3},
       {{dir / "killed"}, Footer("143（SIGTERM，被终止）"), 143},
       {{"args", "a b", ""}, "[a b][]\n" + Footer("0"), 0},
+      {{"exit139"}, Footer("139"), 139},
   };
   for (const auto& c : cases) {
     std::vector<std::string> argv = {Pauser_binary()};

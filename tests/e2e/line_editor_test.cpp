@@ -99,6 +99,22 @@ TEST_F(Line_editor, CompletesRecallsAndEditsPathsAndEndsAtControlD) {
   EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings);
 }
 
+// Names listed when several match are shown as text: a name's control
+// characters never reach the terminal as its commands.
+TEST_F(Line_editor, ListsFileNamesWithoutTheirControlCharacters) {
+  Write_file(dir / "x\x1b]0;HACKED\x07.cpp", "");
+  Write_file(dir / "xy.cpp", "");
+  const auto t = Start();
+  ASSERT_TRUE(t->Started());
+  t->Keys("1 Enter");
+  ASSERT_EQ(t->Await(Shown(ASK_PATH)), Shown(ASK_PATH));
+  t->Type("x");
+  t->Keys("Tab");
+  const std::string screen = t->Await_containing("xy.cpp");
+  EXPECT_NE(screen.find("x]0;HACKED.cpp  xy.cpp"), std::string::npos) << screen;
+  EXPECT_EQ(t->Title(), "Vorlix");
+}
+
 // A pasted line arrives at once, line break and all; an interrupt then ends
 // Vorlix without saving and gives the terminal back as it was.
 TEST_F(Line_editor, TakesAPastedLineAndEndsAtAnInterruptWithTheTerminalRestored) {

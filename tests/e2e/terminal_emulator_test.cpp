@@ -10,7 +10,6 @@
 
 namespace {
 
-const std::string EXEC = "/bin/sh\n-c\nexec \"$@\"\nsh\n";  // the program, as words
 
 class Terminal_emulators : public ::testing::Test {
  protected:
@@ -29,9 +28,12 @@ class Terminal_emulators : public ::testing::Test {
                      std::to_string(status) + "\n");
   }
   std::string Args(const std::string& name) { return Read_file(bin + "/" + name + ".args"); }
+  // The program as the words every way runs: in Vorlix's directory, whatever
+  // directory the window starts in.
+  std::string Exec() const { return "/bin/sh\n-c\ncd -- \"$0\" && exec \"$@\"\n" + work + "\n"; }
   // Starts a b.exe directly, with a display and only the fake emulators on PATH.
   Session Start(std::vector<std::string> env = {}) {
-    env.insert(env.end(), {"DISPLAY=:99", "PATH=" + bin});
+    env.insert(env.begin(), {"DISPLAY=:99", "PATH=" + bin});  // `env` may override
     Session_options options;
     options.env = env;
     return Run_vorlix(work, "1\na b.cpp\n0\n1\n", options);
@@ -47,12 +49,12 @@ TEST_F(Terminal_emulators, EachIsToldTitleDirectoryAndCommandItsOwnWayWhenFirstF
   const std::pair<std::string, std::string> cases[] = {
       {"x-terminal-emulator", "-T\n" + title + "\n-e\n"},
       {"gnome-terminal", "--title=" + title + "\n--working-directory=" + cwd + "\n--\n"},
-      {"konsole", "--workdir\n" + cwd + "\n-e\n"},
+      {"konsole", "--workdir=" + cwd + "\n-e\n"},
       {"xfce4-terminal", "--title=" + title + "\n--working-directory=" + cwd + "\n-x\n"},
       {"mate-terminal", "--title=" + title + "\n--working-directory=" + cwd + "\n-x\n"},
       {"terminator", "--title=" + title + "\n--working-directory=" + cwd + "\n-x\n"},
-      {"kitty", "--title\n" + title + "\n--directory\n" + cwd + "\n"},
-      {"alacritty", "--title\n" + title + "\n--working-directory\n" + cwd + "\n-e\n"},
+      {"kitty", "--title=" + title + "\n--directory=" + cwd + "\n"},
+      {"alacritty", "--title=" + title + "\n--working-directory=" + cwd + "\n-e\n"},
       {"foot", "--title=" + title + "\n--working-directory=" + cwd + "\n"},
       {"urxvt", "-title\n" + title + "\n-cd\n" + cwd + "\n-e\n"},
       {"xterm", "-T\n" + title + "\n-e\n"},
@@ -62,7 +64,7 @@ TEST_F(Terminal_emulators, EachIsToldTitleDirectoryAndCommandItsOwnWayWhenFirstF
     Emulator(c->first, 0);
     const Session s = Start();
     EXPECT_NE(s.out.find(STARTED), std::string::npos) << c->first << ": " << s.out;
-    EXPECT_EQ(Args(c->first), c->second + EXEC + "./a b.exe\n") << c->first;
+    EXPECT_EQ(Args(c->first), c->second + Exec() + "./a b.exe\n") << c->first;
     std::filesystem::rename(bin + "/" + c->first + ".args", bin + "/" + c->first + ".done");
   }
   for (const auto& c : cases) EXPECT_FALSE(std::filesystem::exists(bin + "/" + c.first + ".args")) << c.first;
@@ -74,12 +76,12 @@ TEST_F(Terminal_emulators, TerminalWinsAndIsToldByItsName) {
   Emulator("kitty", 0);
   const std::pair<std::string, std::string> cases[] = {
       {"myterm", "-e\n"},  // not in the table: the common way
-      {bin + "/kitty", "--title\na b.cpp\n--directory\n" + work + "\n"},
+      {bin + "/kitty", "--title=a b.cpp\n--directory=" + work + "\n"},
   };
   for (const auto& [terminal, words] : cases) {
     const Session s = Start({"TERMINAL=" + terminal});
     const std::string name = terminal.substr(terminal.rfind('/') + 1);
-    EXPECT_EQ(Args(name), words + EXEC + "./a b.exe\n") << terminal;
+    EXPECT_EQ(Args(name), words + Exec() + "./a b.exe\n") << terminal;
     std::filesystem::remove(bin + "/" + name + ".args");
   }
   EXPECT_FALSE(std::filesystem::exists(bin + "/x-terminal-emulator.args"));
@@ -91,9 +93,46 @@ TEST_F(Terminal_emulators, OneThatGivesUpAtOnceFallsThroughToTheNext) {
   Emulator("xterm", 0);
   const Session s = Start({"TERMINAL=failing"});
   EXPECT_NE(s.out.find(STARTED), std::string::npos) << s.out;
-  EXPECT_EQ(Args("failing"), "-e\n" + EXEC + "./a b.exe\n");
-  EXPECT_EQ(Args("x-terminal-emulator"), "-T\na b.cpp\n-e\n" + EXEC + "./a b.exe\n");
-  EXPECT_EQ(Args("xterm"), "-T\na b.cpp\n-e\n" + EXEC + "./a b.exe\n");
+  EXPECT_EQ(Args("failing"), "-e\n" + Exec() + "./a b.exe\n");
+  EXPECT_EQ(Args("x-terminal-emulator"), "-T\na b.cpp\n-e\n" + Exec() + "./a b.exe\n");
+  EXPECT_EQ(Args("xterm"), "-T\na b.cpp\n-e\n" + Exec() + "./a b.exe\n");
+}
+
+// An emulator whose window starts in another directory (a server's) still
+// runs the program found where Vorlix found it.
+TEST_F(Terminal_emulators, TheProgramRunsInVorlixsDirectoryWhereverTheWindowStarts) {
+  Write_script(work + "/a b.exe", "echo \"$(pwd) $WINDOW\" > \"" + dir / "ran" + "\"\n");
+  // Runs the words after "-e" from the root directory, as its window would.
+  Write_script(bin + "/xterm",
+               "while [ \"$1\" != -e ]; do shift; done; shift\ncd / && WINDOW=xterm \"$@\"\n");
+  const Session s = Start();
+  EXPECT_NE(s.out.find(STARTED), std::string::npos) << s.out;
+  EXPECT_EQ(Read_file(dir / "ran"), work + " xterm\n");
+}
+
+// A tmux that cannot open a window ($TMUX left over, its server gone) is
+// passed over like an emulator that gives up: the next way is tried, down to
+// running the program in this terminal.
+TEST_F(Terminal_emulators, AFailingTmuxFallsThroughToTheNextWay) {
+  Write_script(work + "/a b.exe", "echo ran here\n");
+  Write_script(bin + "/tmux", "echo \"$@\" > \"$0.args\"\necho 'no server running' >&2\nexit 1\n");
+  Emulator("xterm", 0);
+  const struct {
+    std::vector<std::string> env;
+    bool emulator, here;
+  } cases[] = {
+      {{"TMUX=/nowhere,1,0"}, true, false},
+      {{"TMUX=/nowhere,1,0", "DISPLAY="}, false, true},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(bin + "/tmux.args");
+    std::filesystem::remove(bin + "/xterm.args");
+    const Session s = Start(c.env);
+    EXPECT_NE(s.out.find(STARTED), std::string::npos) << c.env.size() << ": " << s.out;
+    EXPECT_NE(Args("tmux").find("new-window"), std::string::npos) << c.env.size();
+    EXPECT_EQ(Args("xterm"), c.emulator ? "-T\na b.cpp\n-e\n" + Exec() + "./a b.exe\n" : "");
+    EXPECT_EQ(s.out.find("ran here") != std::string::npos, c.here) << s.out;
+  }
 }
 
 }  // namespace

@@ -51,6 +51,11 @@ class Tmux_session {
       out += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
     return out.erase(out.find_last_not_of('\n') + 1);
   }
+  // The title the program gave its terminal.
+  std::string Title() {
+    std::string title = Output_of(tmux_ + "display-message -p -t main '#{pane_title}'");
+    return title.erase(title.find_last_not_of('\n') + 1);
+  }
   // Waits up to ten seconds for the screen to read `expected` and a program
   // to read keys one by one (the terminal's line input off), so that what is
   // sent next is not taken and echoed by the terminal's own line input first.

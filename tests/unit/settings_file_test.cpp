@@ -206,6 +206,79 @@ TEST(Settings_file, SymbolicLinkStaysAndItsTargetIsReplaced) {
   }
 }
 
+// In a sticky directory anyone may write to, a link that neither the user nor
+// the directory's owner made may have been planted to turn the save on
+// another file: it is replaced, as the kernel would refuse to follow it.
+TEST(Settings_file, LinkPlantedInASharedStickyDirectoryIsReplacedNotFollowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "not root: cannot give a link to another user";
+  const uid_t other = 65534;
+  const struct {
+    mode_t mode;
+    uid_t dir_owner, first_owner, second_owner;  // `first` leads to `second`, which leads to the file
+    bool followed;
+  } cases[] = {
+      {01777, 0, other, 0, false},      // planted by someone else
+      {01777, 0, 0, other, false},      // the user's link leads to one planted
+      {01777, 0, 0, 0, true},           // the user's own links
+      {01777, other, other, other, true},  // the directory's owner's
+      {0777, 0, other, other, true},    // not sticky: the kernel would follow
+      {01775, 0, other, other, true},   // not writable by all
+  };
+  for (const auto& c : cases) {
+    Temp_dir dir;
+    const std::string shared = dir / "shared", victim = dir / "victim";
+    std::filesystem::create_directory(shared);
+    Write_file(victim, "the user's own file");
+    chmod(victim.c_str(), 0600);
+    const std::string first = shared + "/vorlix_data.sg", second = shared + "/second";
+    symlink(second.c_str(), first.c_str());
+    symlink(victim.c_str(), second.c_str());
+    ASSERT_EQ(lchown(first.c_str(), c.first_owner, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(lchown(second.c_str(), c.second_owner, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(chown(shared.c_str(), c.dir_owner, static_cast<gid_t>(-1)), 0);
+    chmod(shared.c_str(), c.mode);
+    const std::string replaced = c.first_owner == 0 ? second : first;  // the one not followed
+    Set_values("new", "", "");
+    ASSERT_TRUE(Save_settings_to(first)) << std::oct << c.mode;
+    EXPECT_EQ(Read_file(victim), c.followed ? "new\n\n" : "the user's own file") << std::oct << c.mode;
+    if (!c.followed) {
+      EXPECT_FALSE(std::filesystem::is_symlink(replaced)) << replaced;
+      EXPECT_EQ(Read_file(replaced), "new\n\n");
+      EXPECT_EQ(Mode_of(victim), 0600u);
+    }
+    EXPECT_EQ(Temporaries(dir.path()), 0u);
+  }
+}
+
+// Some file systems refuse to change a file's mode (CIFS, FUSE mounts) or
+// cannot sync a file at all; the save still stands. A failed sync that
+// reports a lost write is a failed save.
+TEST(Settings_file, SaveSurvivesWhatTheFileSystemCannotDoButNotALostWrite) {
+  static int Fchmod_error, Fsync_error;
+  const struct {
+    int fchmod_error, fsync_error;
+    bool saved;
+  } cases[] = {
+      {0, 0, true},       {EPERM, 0, true}, {ENOTSUP, 0, true}, {0, EINVAL, true},
+      {0, EROFS, true},   {0, ENOTSUP, true}, {0, EIO, false},   {0, ENOSPC, false},
+  };
+  const Save_system_calls real = Save_calls;
+  Save_calls.fchmod = [](int, mode_t) { return Fchmod_error == 0 ? 0 : (errno = Fchmod_error, -1); };
+  Save_calls.fsync = [](int) { return Fsync_error == 0 ? 0 : (errno = Fsync_error, -1); };
+  for (const auto& c : cases) {
+    Fchmod_error = c.fchmod_error;
+    Fsync_error = c.fsync_error;
+    Temp_dir dir;
+    const std::string file = dir / "vorlix_data.sg";
+    Write_file(file, "old");
+    Set_values("a", "b", "c");
+    EXPECT_EQ(Save_settings_to(file), c.saved) << c.fchmod_error << " " << c.fsync_error;
+    EXPECT_EQ(Read_file(file), c.saved ? "a\nb\nc" : "old") << c.fchmod_error << " " << c.fsync_error;
+    EXPECT_EQ(Entries(dir.path()), 1u);
+  }
+  Save_calls = real;
+}
+
 Save_step Kill_at;
 
 // A save killed at each of its steps, as by a crash or a closed window, leaves

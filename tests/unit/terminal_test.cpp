@@ -30,7 +30,12 @@ TEST(Terminal_arguments, OptionsJoinedOrSeparateAndEmptyOnesLeftOut) {
     std::vector<std::string> before_command;
   } cases[] = {
       {"/usr/bin/x-terminal-emulator", "a b.cpp", "/w d", {"-T", "a b.cpp", "-e"}},
-      {"konsole", "a b.cpp", "/w d", {"--workdir", "/w d", "-e"}},  // takes no title
+      {"konsole", "a b.cpp", "/w d", {"--workdir=/w d", "-e"}},  // takes no title
+      // A value that begins with "-" is never a word of its own where the
+      // emulator can take it joined, and follows its option where not.
+      {"kitty", "-x.cpp", "-d", {"--title=-x.cpp", "--directory=-d"}},
+      {"alacritty", "-x.cpp", "-d", {"--title=-x.cpp", "--working-directory=-d", "-e"}},
+      {"urxvt", "-x.cpp", "-d", {"-title", "-x.cpp", "-cd", "-d", "-e"}},
       {"mate-terminal", "", "/w d", {"--working-directory=/w d", "-x"}},
       {"terminator", "a b.cpp", "", {"--title=a b.cpp", "-x"}},
       {"xterm", "", "", {"-e"}},
@@ -48,28 +53,39 @@ TEST(Terminal_arguments, OptionsJoinedOrSeparateAndEmptyOnesLeftOut) {
   }
 }
 
-TEST(Posix_exit_status_text, NamesTheCommonDeadlySignals) {
-  const std::pair<int, std::string> cases[] = {
-      {0, "0"},
-      {1, "1"},
-      {127, "127"},
-      {128, "128"},
-      {130, "130（SIGINT，被中断）"},
-      {132, "132（SIGILL，非法指令）"},
-      {134, "134（SIGABRT，异常中止）"},
-      {135, "135（SIGBUS，总线错误）"},
-      {136, "136（SIGFPE，算术异常）"},
-      {137, "137（SIGKILL，被强制结束）"},
-      {139, "139（SIGSEGV，段错误）"},
-      {141, "141（SIGPIPE，管道已断开）"},
-      {143, "143（SIGTERM，被终止）"},
-      {129, "129"},  // SIGHUP: not one a program's own fault
-      {138, "138"},  // SIGUSR1
-      {192, "192"},
-      {255, "255"},
-      {-1, "-1"},
+// Only a program that a signal killed gets the signal's name; one that exits
+// with the same number itself gets the number.
+TEST(Posix_exit_status_text, NamesTheCommonDeadlySignalsOnlyWhenOneKilledTheProgram) {
+  const struct {
+    int status;
+    bool killed;
+    std::string text;
+  } cases[] = {
+      {0, false, "0"},
+      {1, false, "1"},
+      {127, false, "127"},
+      {128, false, "128"},
+      {130, true, "130（SIGINT，被中断）"},
+      {132, true, "132（SIGILL，非法指令）"},
+      {134, true, "134（SIGABRT，异常中止）"},
+      {135, true, "135（SIGBUS，总线错误）"},
+      {136, true, "136（SIGFPE，算术异常）"},
+      {137, true, "137（SIGKILL，被强制结束）"},
+      {139, true, "139（SIGSEGV，段错误）"},
+      {141, true, "141（SIGPIPE，管道已断开）"},
+      {143, true, "143（SIGTERM，被终止）"},
+      {129, true, "129"},  // SIGHUP: not one a program's own fault
+      {138, true, "138"},  // SIGUSR1
+      {130, false, "130"},  // exit(130), as shells do after an interrupt
+      {134, false, "134"},
+      {139, false, "139"},  // exit 139
+      {143, false, "143"},
+      {192, false, "192"},
+      {255, false, "255"},
+      {-1, false, "-1"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Posix_exit_status_text(c.first), c.second) << c.first;
+  for (const auto& c : cases)
+    EXPECT_EQ(Posix_exit_status_text(c.status, c.killed), c.text) << c.status << " " << c.killed;
 }
 
 // The line editor needs a UTF-8 character type; the extension test lowers

@@ -57,6 +57,7 @@ std::string Current_directory() {
 }
 
 void (*Save_step_reached)(Save_step step) = nullptr;
+Save_system_calls Save_calls = {fchmod, fsync};
 
 namespace {
 
@@ -82,15 +83,29 @@ std::string Name_of(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Whether a save may follow the link `link`, whose own status is `st`, as the
+// kernel's protected-symlinks rule has it: in a sticky directory that anyone
+// may write to (/tmp, say), only a link of the user's own or of the
+// directory's owner is followed; any other may have been planted there to
+// turn the save on a file of the user's.
+bool May_follow(const std::string& link, const struct stat& st) {
+  struct stat dir;
+  if (stat(Directory_of(link).c_str(), &dir) != 0) return false;
+  const bool shared = (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & S_IWOTH) != 0;
+  return !shared || st.st_uid == geteuid() || st.st_uid == dir.st_uid;
+}
+
 // The file a save replaces. A symbolic link at `path` is the user's choice of
 // where the settings live: it stays, and the file it leads to is replaced,
 // through any chain of links. A dangling link gets its target created, as a
-// shell's redirection would. False for a loop of links.
+// shell's redirection would. A link that may not be followed is itself
+// replaced, as a plain file would be. False for a loop of links.
 bool Save_target(const std::string& path, std::string& target) {
   target = path;
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st;
-    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || !May_follow(target, st))
+      return true;
     std::vector<char> buf(PATH_MAX);
     const ssize_t n = readlink(target.c_str(), buf.data(), buf.size());
     if (n <= 0 || static_cast<std::size_t>(n) == buf.size()) return false;
@@ -150,11 +165,20 @@ bool Write_all(int fd, const std::string& text) {
   return true;
 }
 
-// A rename is only as durable as the directory entry that records it.
+// True when the file's data is on the disk, or the file system has no way to
+// put it there (it cannot sync such a file, or none at all); false for a
+// failed write.
+bool Synced(int fd) {
+  if (Save_calls.fsync(fd) == 0) return true;
+  return errno == EINVAL || errno == EROFS || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
+// A rename is only as durable as the directory entry that records it. Many
+// file systems cannot sync a directory; the save is done all the same.
 void Sync_directory(const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
-  fsync(fd);
+  (void)Save_calls.fsync(fd);
   close(fd);
 }
 
@@ -171,8 +195,10 @@ bool Read_text_file(const std::string& path, std::string& text) {
 bool Save_text_file(const std::string& path, const std::string& text) {
   std::string target;
   if (Has_nul(path) || !Save_target(path, target)) return false;
+  // lstat: a link left at the target is one not to be followed, and what it
+  // leads to, and its mode, are none of this save's business.
   struct stat old;
-  const bool existed = stat(target.c_str(), &old) == 0;
+  const bool existed = lstat(target.c_str(), &old) == 0 && !S_ISLNK(old.st_mode);
   // A directory or a device at the target is never replaced by a file.
   if (existed && !S_ISREG(old.st_mode)) return false;
   Remove_leftovers(target);
@@ -184,16 +210,18 @@ bool Save_text_file(const std::string& path, const std::string& text) {
   bool ok = Write_all(fd, text);
   Reached(Save_step::temporary_written);
   if (ok && existed) {
-    // What the user set on the file stays: owner and group where we may keep
-    // them, and the permission bits.
+    // What the user set on the file stays where the file system lets it:
+    // owner and group where we may keep them, and the permission bits, which
+    // some mounts (CIFS, FUSE) refuse to change. Losing the settings would be
+    // worse than a mode that differs.
     (void)!fchown(fd, old.st_uid, old.st_gid);
-    ok = fchmod(fd, old.st_mode & 07777) == 0;
+    (void)!Save_calls.fchmod(fd, old.st_mode & 07777);
   }
   // The contents reach the disk before the name does, so that a crash cannot
   // leave an empty file in place of the old one; fsync reports any error of
   // the writes. The file stays open, and so locked, until its temporary name
   // is gone.
-  ok = ok && fsync(fd) == 0;
+  ok = ok && Synced(fd);
   Reached(Save_step::temporary_synced);
   ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temporary.c_str());

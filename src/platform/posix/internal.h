@@ -52,6 +52,7 @@ enum class Spawn_mode {
 struct Spawn_result {
   bool started = false;
   int status = -1;  // exit status, or 128 plus the signal number; wait mode only
+  bool signaled = false;  // killed by a signal; wait mode only
   int error = 0;    // errno of the failed start
 };
 

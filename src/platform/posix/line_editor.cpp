@@ -89,8 +89,10 @@ unsigned char Complete(EditLine* el, int) {
   if (!more.empty()) return el_insertstr(el, more.c_str()) == 0 ? CC_REFRESH : CC_ERROR;
   if (entries.size() == 1) return CC_NORM;
 
+  // A file name may hold any byte but "/": control characters in one would
+  // reach the terminal as its commands (a new title, say).
   std::string list = "\n";
-  for (const auto& e : entries) list += e.name + (e.directory ? "/" : "") + "  ";
+  for (const auto& e : entries) list += Printable(e.name) + (e.directory ? "/" : "") + "  ";
   list += "\n";
   std::fwrite(list.data(), 1, list.size(), stdout);
   std::fflush(stdout);

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -173,19 +172,12 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   result.error = Read_report(fds[0]);
   result.started = result.error == 0;
   int raw = 0;
-  if (Wait_for(pid, raw) == pid && mode == Spawn_mode::wait && result.started)
+  if (Wait_for(pid, raw) == pid && mode == Spawn_mode::wait && result.started) {
     result.status = Decode_status(raw);
+    result.signaled = WIFSIGNALED(raw);
+  }
   if (mode == Spawn_mode::wait) Restore_console_mode();
   return result;
-}
-
-int Run_shell_command(const std::string& command) {
-  if (Has_nul(command)) return 127;
-  std::fflush(stdout);
-  const int raw = std::system(command.c_str());
-  if (raw == -1) return 127;
-  const int status = Decode_status(raw);
-  return status == -1 ? 127 : status;
 }
 
 int Compile(const std::string& com_path, const std::string& com_settings,
@@ -197,20 +189,19 @@ int Compile(const std::string& com_path, const std::string& com_settings,
   return r.started && r.status >= 0 ? r.status : 127;
 }
 
-long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
-                       std::string& error) {
+Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
   std::vector<std::string> argv = {Posix_program_path(program)};
   argv.insert(argv.end(), args.begin(), args.end());
   const Spawn_result r = Spawn(argv, false, Spawn_mode::wait);
+  Program_run run;
+  run.started = r.started;
   if (!r.started) {
-    error = std::strerror(r.error);
-    return -1;
+    run.error = std::strerror(r.error);
+    return run;
   }
-  return r.status;
-}
-
-std::string Exit_status_text(long long status) {
-  return Posix_exit_status_text(static_cast<int>(status));
+  run.status = r.status;
+  run.status_text = Posix_exit_status_text(r.status, r.signaled);
+  return run;
 }
 
 std::vector<std::string> Program_arguments(int argc, char** argv) {

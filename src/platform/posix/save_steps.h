@@ -2,6 +2,8 @@
 // each of them as a crash would, and check what it leaves behind.
 #pragma once
 
+#include <sys/types.h>
+
 enum class Save_step {
   temporary_created,  // an empty temporary file beside the target
   temporary_written,  // the new text in it, not yet synced or given the old mode
@@ -11,3 +13,11 @@ enum class Save_step {
 
 // Called at each step when set; null in Vorlix itself.
 extern void (*Save_step_reached)(Save_step step);
+
+// The calls whose failure a save must survive or report, so that a test can
+// make them fail as some file systems do; the system's own in Vorlix itself.
+struct Save_system_calls {
+  int (*fchmod)(int fd, mode_t mode);
+  int (*fsync)(int fd);
+};
+extern Save_system_calls Save_calls;

@@ -5,16 +5,18 @@
 const std::vector<Terminal_emulator>& Terminal_emulators() {
   // Emulators that hand the window to a server (gnome-terminal, xfce4-terminal,
   // mate-terminal, konsole's running instance) would start it in the server's
-  // directory; they are told ours.
+  // directory; they are told ours. A title or directory may begin with "-",
+  // so an option takes its value in the same word ("=") wherever the emulator
+  // allows it; the others (X toolkit options) take the next word whatever it is.
   static const std::vector<Terminal_emulator> table = {
       {"x-terminal-emulator", "-T", "", "-e"},  // Debian's choice; -T and -e by its policy
       {"gnome-terminal", "--title=", "--working-directory=", "--"},
-      {"konsole", "", "--workdir", "-e"},
+      {"konsole", "", "--workdir=", "-e"},
       {"xfce4-terminal", "--title=", "--working-directory=", "-x"},
       {"mate-terminal", "--title=", "--working-directory=", "-x"},
       {"terminator", "--title=", "--working-directory=", "-x"},
-      {"kitty", "--title", "--directory", ""},
-      {"alacritty", "--title", "--working-directory", "-e"},
+      {"kitty", "--title=", "--directory=", ""},
+      {"alacritty", "--title=", "--working-directory=", "-e"},
       {"foot", "--title=", "--working-directory=", ""},
       {"urxvt", "-title", "-cd", "-e"},
       {"xterm", "-T", "", "-e"},

@@ -18,9 +18,13 @@ bool Env_set(const char* name) {
 }
 
 // Neither tmux nor a terminal emulator may see a command as one word: they
-// hand a single word to a shell. This runs `program` as the words it is.
-std::vector<std::string> Exec_words(const std::vector<std::string>& program) {
+// hand a single word to a shell. This runs `program` as the words it is, in
+// `cwd`: an emulator may start its window in a server's directory, where a
+// relative path would name nothing. The directory is an argument too, never
+// part of the shell's text.
+std::vector<std::string> Exec_words(const std::string& cwd, const std::vector<std::string>& program) {
   std::vector<std::string> words = {"/bin/sh", "-c", "exec \"$@\"", "sh"};
+  if (!cwd.empty()) words = {"/bin/sh", "-c", "cd -- \"$0\" && exec \"$@\"", cwd};
   words.insert(words.end(), program.begin(), program.end());
   return words;
 }
@@ -71,25 +75,26 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
     program = {Posix_program_path(pauser), epath};
   if (!Is_executable_file(program[0])) return false;
   const bool direct = pauser.empty();
+  const std::string cwd = Current_directory();
+  const auto words = Exec_words(cwd, program);
 
+  // A tmux that cannot open the window (its server gone, $TMUX left over from
+  // one) is one way fewer; the next is tried.
   if (Env_set("TMUX")) {
     std::vector<std::string> args = {"tmux", "new-window"};
-    const std::string cwd = Current_directory();
     if (!cwd.empty()) args.insert(args.end(), {"-c", Tmux_literal(cwd)});
     if (direct) args.insert(args.end(), {"-n", Tmux_literal(Printable(fpath))});
     args.push_back("--");
-    const auto words = Exec_words(program);
     args.insert(args.end(), words.begin(), words.end());
     for (std::size_t i = 2; i < args.size(); ++i) args[i] = Tmux_word(args[i]);
     const Spawn_result r = Spawn(args, true, Spawn_mode::wait);
-    if (r.started) return r.status == 0;
+    if (r.started && r.status == 0) return true;
   }
 
   if (Env_set("DISPLAY") || Env_set("WAYLAND_DISPLAY")) {
-    const std::string cwd = Current_directory();
     const std::string title = direct ? Printable(fpath) : "";
     for (const auto& [terminal, row] : Terminals_at_hand()) {
-      const auto args = Terminal_arguments(row, terminal, title, cwd, Exec_words(program));
+      const auto args = Terminal_arguments(row, terminal, title, cwd, words);
       if (Spawn(args, false, Spawn_mode::detach).started) return true;
     }
   }

@@ -114,19 +114,19 @@ int Compile(const std::string& com_path, const std::string& com_settings,
   return Wait_for_exit(pi) == 0 ? 0 : 1;
 }
 
-long long Run_and_wait(const std::string& program, const std::vector<std::string>& args,
-                       std::string& error) {
+Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
+  Program_run run;
   std::wstring wide;
   if (!To_wide(program, wide) || wide.empty()) {
-    error = "程序路径无效";
-    return -1;
+    run.error = "程序路径无效";
+    return run;
   }
   // The program's own name is split by simpler rules: up to the closing quote.
   std::wstring command = L"\"" + Program_path(wide) + L"\"";
   for (const auto& a : args) {
     if (!To_wide(a, wide)) {
-      error = "参数不是有效的 UTF-8";
-      return -1;
+      run.error = "参数不是有效的 UTF-8";
+      return run;
     }
     command += L" " + Quote_argument(wide);
   }
@@ -134,16 +134,18 @@ long long Run_and_wait(const std::string& program, const std::vector<std::string
   PROCESS_INFORMATION pi{};
   std::wstring no_title;
   if (!Create(nullptr, command, 0, no_title, pi)) {
-    error = System_message(GetLastError());
-    return -1;
+    run.error = System_message(GetLastError());
+    return run;
   }
   const long long code = Wait_for_exit(pi);
-  if (code < 0) error = "无法读取程序的返回值";
-  return code;
-}
-
-std::string Exit_status_text(long long status) {
-  return Windows_exit_status_text(static_cast<unsigned long>(status));
+  if (code < 0) {
+    run.error = "无法读取程序的返回值";
+    return run;
+  }
+  run.started = true;
+  run.status = code;
+  run.status_text = Windows_exit_status_text(static_cast<unsigned long>(code));
+  return run;
 }
 
 // The C runtime's argv is in the ANSI code page, which cannot hold most
