@@ -73,13 +73,10 @@ std::string Windows_quoted_argument(const std::string& arg) {
   return quoted + "\"";
 }
 
-std::string Windows_program_path(const std::string& program) {
-  return program.find_first_of("\\/:") == std::string::npos ? ".\\" + program : program;
-}
-
 std::string Windows_run_command_line(const std::string& program,
                                      const std::vector<std::string>& args) {
-  std::string line = Quoted(Windows_program_path(program));
+  const bool bare = program.find_first_of("\\/:") == std::string::npos;
+  std::string line = Quoted(bare ? ".\\" + program : program);
   for (const auto& a : args) line += " " + Windows_quoted_argument(a);
   return line;
 }

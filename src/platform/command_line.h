@@ -45,14 +45,11 @@ bool Is_windows_batch_file(const std::string& path);
 // character that matters is ASCII.
 std::string Windows_quoted_argument(const std::string& arg);
 
-// A program named without a folder, as ".\NAME": the file in the working
-// directory, where the file test found it, not one found by the system's
-// search through PATH.
-std::string Windows_program_path(const std::string& program);
-
 // The command line a program run and waited for gets: its path, quoted (a
 // program's own name is split up to the closing quote, without escapes), then
-// each argument quoted as above.
+// each argument quoted as above. A program named without a folder is written
+// ".\NAME": the file in the working directory, where the file test found it,
+// not one found by the system's search through PATH.
 std::string Windows_run_command_line(const std::string& program,
                                      const std::vector<std::string>& args);
 
