@@ -1,6 +1,6 @@
 # Cross-builds the Windows programs on Linux with Debian's MinGW-w64 (the
-# posix thread model). libgcc, libstdc++ and winpthread are linked in, so the
-# .exe files need nothing beside them.
+# posix thread model). This file only picks the compilers; CMakeLists.txt
+# links the MinGW runtime in statically, as it does in a native build.
 #
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 #   cmake --build build-win
@@ -20,5 +20,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -9,7 +9,8 @@
 // "COM_PATH" COM_SETTINGS -g -o "epath" "fpath": the command line the compiler
 // is started with. The options are inserted verbatim, each path quoted; a
 // Windows path holds no quote, and these never end in a backslash, so the
-// compiler's runtime splits every path back exactly.
+// compiler's runtime splits every path back exactly. A path that begins with
+// "-" is written as ".\-..." so that the compiler cannot take it for an option.
 std::string Windows_compiler_command_line(const std::string& com_path,
                                           const std::string& com_settings,
                                           const std::string& epath, const std::string& fpath);
@@ -30,6 +31,27 @@ std::string Windows_pauser_launch_command(const std::string& con_path, const std
 
 // start "fpath" "epath"
 std::string Windows_direct_launch_command(const std::string& fpath, const std::string& epath);
+
+// True when `path` names a batch file (.bat or .cmd, any letter case, trailing
+// dots and spaces ignored as the file system ignores them). CreateProcessW
+// hands such a file to the command interpreter, which would read the paths
+// on its command line as commands, so it is never started.
+bool Is_windows_batch_file(const std::string& path);
+
+// `arg` as one argument of a Windows command line, so that CommandLineToArgvW
+// and the C runtime split it back exactly: quoted when empty or holding
+// blanks or quotes; backslashes are literal except in a run that ends at a
+// quote, where each is doubled and the quote escaped. UTF-8 in and out: every
+// character that matters is ASCII.
+std::string Windows_quoted_argument(const std::string& arg);
+
+// The command line a program run and waited for gets: its path, quoted (a
+// program's own name is split up to the closing quote, without escapes), then
+// each argument quoted as above. A program named without a folder is written
+// ".\NAME": the file in the working directory, where the file test found it,
+// not one found by the system's search through PATH.
+std::string Windows_run_command_line(const std::string& program,
+                                     const std::vector<std::string>& args);
 
 // The words that run the compiler through /bin/sh:
 //   /bin/sh -c 'exec "$0" COM_SETTINGS -g -o "$1" "$2"' COM_PATH epath fpath

@@ -61,6 +61,77 @@ TEST(Windows_command_lines, AreTheDocumentedCommandsWithoutTheInterpreter) {
   }
 }
 
+// A path that begins with "-" would be an option of the compiler ("-x.cpp" is
+// g++'s -x); from the working directory, ".\" names the same file.
+TEST(Windows_command_lines, PathsThatBeginWithADashAreNotOptions) {
+  const struct {
+    std::string epath, fpath, shown_e, shown_f;
+  } cases[] = {
+      {"-x.exe", "-x.cpp", ".\\-x.exe", ".\\-x.cpp"},
+      {"--help.exe", "--help.cpp", ".\\--help.exe", ".\\--help.cpp"},
+      {"a-b.exe", "a-b.cpp", "a-b.exe", "a-b.cpp"},
+      {"D:\\-x.exe", "D:\\-x.cpp", "D:\\-x.exe", "D:\\-x.cpp"},
+  };
+  for (const auto& c : cases) {
+    const std::string line = "\"g++.exe\" -O2 -g -o \"" + c.shown_e + "\" \"" + c.shown_f + "\"";
+    EXPECT_EQ(Windows_compiler_command_line("g++.exe", "-O2", c.epath, c.fpath), line);
+    EXPECT_EQ(Windows_compile_command("g++.exe", "-O2", c.epath, c.fpath), "cmd /c \"" + line + "\"");
+  }
+}
+
+TEST(Is_windows_batch_file, BatchFilesInAnyLetterCaseAndWithTheirTrailingDots) {
+  const struct {
+    std::string path;
+    bool batch;
+  } cases[] = {
+      {"C:\\bin\\g++.bat", true},   {"C:\\bin\\g++.CMD", true},    {"g++.Bat", true},
+      {"D:\\工具 箱\\编译.cMd", true}, {"a.bat.", true},              {"a.cmd . .", true},
+      {".bat", true},               {"C:\\bin\\g++.exe", false},   {"C:\\x.bat\\g++.exe", false},
+      {"a.bat.exe", false},         {"a.batch", false},            {"abat", false},
+      {"a.cm", false},              {"", false},                   {"...", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Is_windows_batch_file(c.path), c.batch) << c.path;
+}
+
+// How a program run by the pauser gets its arguments: each comes back out of
+// CommandLineToArgvW exactly as it went in.
+TEST(Windows_run_command_line, QuotesEachArgumentSoThatItSplitsBackExactly) {
+  const struct {
+    std::string arg, quoted;
+  } cases[] = {
+      {"plain", "plain"},
+      {"a b", "\"a b\""},
+      {"a\tb", "\"a\tb\""},
+      {"a\nb\vc", "\"a\nb\vc\""},
+      {"a\"b", "\"a\\\"b\""},
+      {"a\\", "a\\"},
+      {"a\\\"", "\"a\\\\\\\"\""},
+      {"a\\\\\"b", "\"a\\\\\\\\\\\"b\""},
+      {"", "\"\""},
+      {"C:\\dir\\", "C:\\dir\\"},
+      {"C:\\my dir\\", "\"C:\\my dir\\\\\""},
+      {"中文 参数", "\"中文 参数\""},
+      {"中文\\\"", "\"中文\\\\\\\"\""},
+      {"&|<>^%!", "&|<>^%!"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Windows_quoted_argument(c.arg), c.quoted) << c.arg;
+    EXPECT_EQ(Windows_run_command_line("C:\\p.exe", {c.arg, "x"}), "\"C:\\p.exe\" " + c.quoted + " x")
+        << c.arg;
+  }
+}
+
+// A name without a folder is the file in the working directory.
+TEST(Windows_run_command_line, BareProgramNamesAreInTheWorkingDirectory) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"程序 1.exe", "\".\\程序 1.exe\""},
+      {"sub\\a.exe", "\"sub\\a.exe\""},
+      {"sub/a.exe", "\"sub/a.exe\""},
+      {"C:a.exe", "\"C:a.exe\""},
+  };
+  for (const auto& [program, line] : cases) EXPECT_EQ(Windows_run_command_line(program, {}), line);
+}
+
 TEST(Posix_compile_arguments, PathsAreWordsOfTheirOwnAfterTheShellText) {
   const std::string script = "exec \"$0\" -O2 -g -o \"$1\" \"$2\"";
   const struct {

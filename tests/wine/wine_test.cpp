@@ -301,24 +301,79 @@ TEST_F(Wine, EverySaveLeavesTheSettingsFileHidden) {
 }
 
 // Run by hand, the pauser reports the program's return value, an exception
-// code in hex as well, and hands a Chinese path with a space on intact.
+// code in hex as well, and exits with it (Wine keeps its low byte for Linux);
+// the program's path, Chinese with a space, and its arguments arrive intact,
+// however they hold blanks, quotes and backslashes.
 TEST_F(Wine, ThePauserReportsTheReturnValue) {
   const struct {
     std::string exit, shown;
+    int status;
   } cases[] = {
-      {"7", "返回值 7\r\n"},
-      {"0xC0000005", "返回值 3221225477 (0xC0000005)\r\n"},
+      {"7", "返回值 7\r\n", 7},
+      {"0xC0000005", "返回值 3221225477 (0xC0000005)\r\n", 5},
   };
   const std::string program = tools + "/七号 程序.exe";
   fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
+  const std::vector<std::string> args = {"a b", "a\"b", "a\\", "a\\\"", "", "C:\\dir\\",
+                                         "C:\\my dir\\", "a\tb", "中文 参数", "&|<>^%!"};
+  std::string passed = "arg: " + Win(program) + "\n";
+  for (const auto& a : args) passed += "arg: " + a + "\n";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.exit);
     fs::remove(work + "/program.log");
-    const Session s = Run_windows({PAUSER_BINARY, Win(program)}, "", {"FAKE_PROGRAM_EXIT=" + c.exit});
+    std::vector<std::string> argv = {PAUSER_BINARY, Win(program)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const Session s = Run_windows(argv, "", {"FAKE_PROGRAM_EXIT=" + c.exit});
     const std::string rule = "\r\n" + std::string(32, '-') + "\r\n进程已退出，用时 ";
     EXPECT_NE(s.out.find(rule), std::string::npos) << s.out;
     EXPECT_NE(s.out.find(" 秒，" + c.shown), std::string::npos) << s.out;
-    EXPECT_EQ(Read_file(work + "/program.log"), "arg: " + Win(program) + "\ncwd: " + Win(work) + "\n");
+    EXPECT_EQ(s.status, c.status);
+    EXPECT_EQ(Read_file(work + "/program.log"), passed + "cwd: " + Win(work) + "\n");
+  }
+}
+
+// A batch file set as the compiler or the pauser would be run by the command
+// interpreter, which reads the paths as commands: it is refused, the compile
+// or the start fails, and nothing runs. A compiler that cannot be started
+// says why, in the system's words after the path.
+TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
+  const struct {
+    std::string compiler, pauser, answers, shown, err;  // "@": the compiler's path
+    bool whole_err;
+  } cases[] = {
+      {"编 译.cmd", "", "", "正在编译……\r\n编译失败！\r\n",
+       "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
+      {"g++.Bat", "", "", "正在编译……\r\n编译失败！\r\n",
+       "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
+      {"compiler.exe", "暂停 器.BAT", "0\n1\n", "启动失败！\r\n", "", true},
+      {"坏 的.exe", "", "", "正在编译……\r\n编译失败！\r\n", "无法启动编译器 @：", false},
+  };
+  // Each file here would leave a directory behind if it ran.
+  const std::string batch = "@mkdir RAN\r\n";
+  for (const auto& c : cases) {
+    Start_afresh();
+    SCOPED_TRACE(c.compiler + " " + c.pauser);
+    const std::string fpath = Source("a&b.cpp", "a&b.cpp");
+    Write_file(work + "/" + c.compiler, batch);
+    if (!c.pauser.empty()) Write_file(work + "/" + c.pauser, batch);
+    if (!c.answers.empty()) fs::copy_file(tools + "/compiler.exe", work + "/a&b.exe");
+    const std::string compiler = Win(work + "/" + c.compiler);
+    Settings(compiler, c.pauser.empty() ? "" : Win(work + "/" + c.pauser), "");
+    const std::vector<std::string> before = Listing(work);
+
+    const Session s = Vorlix("1\n" + fpath + "\n" + c.answers);
+    EXPECT_NE(s.out.find(c.shown), std::string::npos) << s.out;
+    std::string err = c.err;
+    if (err.find('@') != std::string::npos) err.replace(err.find('@'), 1, compiler);
+    if (c.whole_err) {
+      EXPECT_EQ(s.err, err);
+    } else {
+      EXPECT_EQ(s.err.substr(0, err.size()), err);
+      EXPECT_GT(s.err.size(), err.size() + 2) << s.err;  // more than the line break
+    }
+    // A wrongly started pauser would not be waited for.
+    if (!c.pauser.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(Listing(work), before);
   }
 }
 

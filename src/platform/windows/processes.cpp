@@ -12,39 +12,6 @@
 
 namespace {
 
-// An argument as CommandLineToArgvW and the C runtime will split it back:
-// backslashes are literal except in a run that ends at a quote, where each
-// one is doubled and the quote escaped.
-std::wstring Quote_argument(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-  std::wstring quoted = L"\"";
-  for (std::size_t i = 0;; ++i) {
-    std::size_t slashes = 0;
-    while (i < arg.size() && arg[i] == L'\\') {
-      ++slashes;
-      ++i;
-    }
-    if (i == arg.size()) {
-      quoted.append(slashes * 2, L'\\');
-      break;
-    }
-    if (arg[i] == L'"') {
-      quoted.append(slashes * 2 + 1, L'\\');
-    } else {
-      quoted.append(slashes, L'\\');
-    }
-    quoted.push_back(arg[i]);
-  }
-  quoted.push_back(L'"');
-  return quoted;
-}
-
-// A bare name means the file in the working directory, where the file test
-// found it, not one found by the system's search through PATH.
-std::wstring Program_path(const std::wstring& program) {
-  return program.find_first_of(L"\\/:") == std::wstring::npos ? L".\\" + program : program;
-}
-
 std::string System_message(DWORD code) {
   wchar_t* text = nullptr;
   const DWORD flags =
@@ -89,9 +56,12 @@ int Run_shell_command(const std::string& command) {
 bool Start_process(const std::string& application, const std::string& command_line, DWORD flags,
                    const std::string& title, PROCESS_INFORMATION& pi) {
   std::wstring wapplication, wcommand, wtitle;
-  return To_wide(application, wapplication) && !wapplication.empty() &&
-         To_wide(command_line, wcommand) && To_wide(title, wtitle) &&
-         Create(wapplication.c_str(), wcommand, flags, wtitle, pi);
+  if (!To_wide(application, wapplication) || wapplication.empty() ||
+      !To_wide(command_line, wcommand) || !To_wide(title, wtitle)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  return Create(wapplication.c_str(), wcommand, flags, wtitle, pi);
 }
 
 long long Wait_for_exit(PROCESS_INFORMATION& pi) {
@@ -107,28 +77,32 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi) {
 // ever read by the interpreter.
 int Compile(const std::string& com_path, const std::string& com_settings,
             const std::string& epath, const std::string& fpath) {
+  if (Is_windows_batch_file(com_path)) {
+    std::fprintf(stderr, "编译器不能是批处理文件（.bat 或 .cmd）：%s\n", com_path.c_str());
+    return 1;
+  }
   PROCESS_INFORMATION pi{};
   const std::string line = Windows_compiler_command_line(com_path, com_settings, epath, fpath);
-  if (!Start_process(com_path, line, 0, "", pi)) return 1;
+  if (!Start_process(com_path, line, 0, "", pi)) {
+    const std::string why = System_message(GetLastError());
+    std::fprintf(stderr, "无法启动编译器 %s：%s\n", com_path.c_str(), why.c_str());
+    return 1;
+  }
   // Exception codes such as 0xC0000005 do not fit an int; only zero matters.
   return Wait_for_exit(pi) == 0 ? 0 : 1;
 }
 
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
   Program_run run;
-  std::wstring wide;
-  if (!To_wide(program, wide) || wide.empty()) {
+  std::wstring command;
+  if (!To_wide(program, command) || command.empty()) {
     run.error = "程序路径无效";
     return run;
   }
-  // The program's own name is split by simpler rules: up to the closing quote.
-  std::wstring command = L"\"" + Program_path(wide) + L"\"";
-  for (const auto& a : args) {
-    if (!To_wide(a, wide)) {
-      run.error = "参数不是有效的 UTF-8";
-      return run;
-    }
-    command += L" " + Quote_argument(wide);
+  // The program's path is valid, so only an argument can be at fault.
+  if (!To_wide(Windows_run_command_line(program, args), command)) {
+    run.error = "参数不是有效的 UTF-8";
+    return run;
   }
 
   PROCESS_INFORMATION pi{};
