@@ -1,7 +1,5 @@
 #include "console/options.h"
 
-#include <cstdio>
-
 #include "platform/platform.h"
 
 std::string Version_line(const std::string& name) { return name + " " VORLIX_VERSION "\n"; }
@@ -14,7 +12,6 @@ bool Answer_option(const std::vector<std::string>& arguments, const std::string&
   if (arguments[1] == "--version") answer = Version_line(name);
   if (answer.empty()) return false;
   Console_init();  // the console must take UTF-8 before the usage is written
-  std::fwrite(answer.data(), 1, answer.size(), stdout);
-  std::fflush(stdout);
+  Write_text(Stream::out, answer);
   return true;
 }

@@ -2,14 +2,10 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 
 #include "platform/platform.h"
 
-void Write(const std::string& s) {
-  std::fwrite(s.data(), 1, s.size(), stdout);
-  std::fflush(stdout);
-}
+void Write(const std::string& s) { Write_text(Stream::out, s); }
 
 void Print(std::string s, int nrow) {
   // Each pause ends at a fixed offset from the first byte rather than 1 ms
@@ -17,8 +13,7 @@ void Print(std::string s, int nrow) {
   using std::chrono::milliseconds;
   auto deadline = std::chrono::steady_clock::now();
   for (char c : s) {
-    std::fputc(static_cast<unsigned char>(c), stdout);
-    std::fflush(stdout);
+    Write_text(Stream::out, std::string(1, c));
     deadline += milliseconds(1);
     Sleep_until(deadline);
   }

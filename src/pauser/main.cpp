@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   if (Answer_option(arguments, "vorlix-pauser", Usage)) return 0;
   Console_init();
   if (arguments.size() < 2) {
-    std::fputs(Usage, stderr);
+    Write_text(Stream::err, Usage);
     return 2;
   }
   const std::string& program = arguments[1];
@@ -35,13 +35,14 @@ int main(int argc, char** argv) {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
   if (!run.started) {
-    std::fprintf(stderr, "vorlix-pauser：无法启动 %s：%s\n", program.c_str(), run.error.c_str());
+    Write_text(Stream::err, "vorlix-pauser：无法启动 " + program + "：" + run.error + "\n");
     Pause();
     return 127;
   }
-  std::printf("\n%s\n进程已退出，用时 %.4f 秒，返回值 %s\n", std::string(32, '-').c_str(),
-              elapsed.count(), run.status_text.c_str());
-  std::fflush(stdout);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.4f", elapsed.count());
+  Write_text(Stream::out, "\n" + std::string(32, '-') + "\n进程已退出，用时 " + seconds + " 秒，返回值 " +
+                              run.status_text + "\n");
   Pause();
   return static_cast<int>(run.status);
 }

@@ -11,6 +11,14 @@
 // Puts the console into UTF-8 for input and output.
 void Console_init();
 
+// Where a program's own texts go.
+enum class Stream { out, err };
+
+// Writes `text` (UTF-8; it may end inside a character, as typed output does)
+// to standard output or standard error and makes it visible at once. Every
+// text of Vorlix's and of the pauser goes out through here.
+void Write_text(Stream to, const std::string& text);
+
 // Sets the console window's title.
 void Set_title(const std::string& title);
 

@@ -78,14 +78,14 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi) {
 int Compile(const std::string& com_path, const std::string& com_settings,
             const std::string& epath, const std::string& fpath) {
   if (Is_windows_batch_file(com_path)) {
-    std::fprintf(stderr, "编译器不能是批处理文件（.bat 或 .cmd）：%s\n", com_path.c_str());
+    Write_text(Stream::err, "编译器不能是批处理文件（.bat 或 .cmd）：" + com_path + "\n");
     return 1;
   }
   PROCESS_INFORMATION pi{};
   const std::string line = Windows_compiler_command_line(com_path, com_settings, epath, fpath);
   if (!Start_process(com_path, line, 0, "", pi)) {
     const std::string why = System_message(GetLastError());
-    std::fprintf(stderr, "无法启动编译器 %s：%s\n", com_path.c_str(), why.c_str());
+    Write_text(Stream::err, "无法启动编译器 " + com_path + "：" + why + "\n");
     return 1;
   }
   // Exception codes such as 0xC0000005 do not fit an int; only zero matters.
