@@ -67,7 +67,7 @@ bool Read_text_file(const std::string& path, std::string& text) {
   return file != WORLD.files.end();
 }
 
-bool Save_text_file(const std::string& path, const std::string& text) {
+bool Save_text_file(const std::string& path, const std::string& text, std::string&) {
   WORLD.files[path] = text;
   return true;
 }

@@ -89,5 +89,5 @@ bool Read_text_file(const std::string& path, std::string& text);
 // stay where the file system allows, and a symbolic link at `path` stays
 // while the file it leads to is replaced (unless the kernel would refuse to
 // follow it: then the link itself is replaced). Returns false when the file
-// could not be replaced.
-bool Save_text_file(const std::string& path, const std::string& text);
+// could not be replaced, with the system's reason in `error` (UTF-8).
+bool Save_text_file(const std::string& path, const std::string& text, std::string& error);

@@ -26,7 +26,10 @@ void Load_settings_from(const std::string& path) {
   Parse_settings(in);
 }
 
-bool Save_settings_to(const std::string& path) { return Save_text_file(path, Settings_text()); }
+bool Save_settings_to(const std::string& path) {
+  std::string error;
+  return Save_text_file(path, Settings_text(), error);
+}
 
 void Load_settings() { Load_settings_from(SETTINGS); }
 

@@ -192,7 +192,8 @@ bool Read_text_file(const std::string& path, std::string& text) {
   return !in.bad();
 }
 
-bool Save_text_file(const std::string& path, const std::string& text) {
+bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
+  error.clear();
   std::string target;
   if (Has_nul(path) || !Save_target(path, target)) return false;
   // lstat: a link left at the target is one not to be followed, and what it

@@ -57,7 +57,8 @@ bool Read_text_file(const std::string& path, std::string& text) {
   return !in.bad();
 }
 
-bool Save_text_file(const std::string& path, const std::string& text) {
+bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
+  error.clear();
   const std::string temporary = Temporary_name(path);
   {
     // Text mode: line breaks are stored as CR LF.
