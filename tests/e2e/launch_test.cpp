@@ -204,21 +204,34 @@ class Window_launch : public ::testing::Test {
   const std::string source = "a b $(touch p) #(touch p) `touch p`.cpp";
 };
 
+// The window is named after the source, or through a pauser after the
+// program it runs (else tmux names it after the shell or the pauser).
 TEST_F(Window_launch, InsideTmuxTheProgramGetsANewWindow) {
   if (!Have("tmux")) GTEST_SKIP() << "no tmux";
-  const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
-  ASSERT_EQ(std::system((tmux + " new-session -d -s main -x 200 -y 50 -c " + Shell_word(Tmux_word(work)) + " " +
-                         Shell_word(Vorlix_binary()))
-                            .c_str()),
-            0);
-  std::system((tmux + " send-keys -t main 1 Enter " + Shell_word(source) + " Enter 1 Enter").c_str());
-  const std::string started = Await_line(work + "/started");
-  const std::string names = Output_of(tmux + " list-windows -t main -F '#{window_name}'");
-  std::system((tmux + " kill-server").c_str());
+  const std::string exe = source.substr(0, source.size() - 4) + ".exe";
+  const struct {
+    std::string pauser, name;
+  } cases[] = {{"", source}, {Pauser_binary(), exe}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(work + "/" + exe);
+    std::filesystem::remove(work + "/started");
+    Write_file(work + "/vorlix_data.sg", dir / "g++\n" + c.pauser + "\n");
+    // A server of its own for each case: the last one may still be going away.
+    const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / ("tmux" + std::to_string(c.pauser.size())));
+    ASSERT_EQ(std::system((tmux + " new-session -d -s main -x 200 -y 50 -c " + Shell_word(Tmux_word(work)) +
+                           " " + Shell_word(Vorlix_binary()))
+                              .c_str()),
+              0);
+    std::system((tmux + " send-keys -t main 1 Enter " + Shell_word(source) + " Enter 1 Enter").c_str());
+    const std::string started = Await_line(work + "/started");
+    const std::string names = Output_of(tmux + " list-windows -t main -F '#{window_name}'");
+    std::system((tmux + " kill-server").c_str());
 
-  EXPECT_EQ(started.substr(0, started.rfind(' ')), work);
-  EXPECT_NE(started.find(" %"), std::string::npos) << "not in a tmux pane: " << started;
-  EXPECT_NE(names.find("\n" + source + "\n"), std::string::npos) << names;
+    EXPECT_EQ(started.substr(0, started.rfind(' ')), work);
+    EXPECT_NE(started.find(" %"), std::string::npos) << "not in a tmux pane: " << started;
+    EXPECT_NE(names.find("\n" + c.name + "\n"), std::string::npos) << names;
+  }
   EXPECT_FALSE(Expanded());
 }
 

@@ -10,7 +10,10 @@
 //
 // Under any other name it is a program (or a pauser): it appends "arg: " lines
 // and its working directory ("cwd: ") to program.log in the working directory
-// and exits with FAKE_PROGRAM_EXIT (a number, 0x for hex) or else 7.
+// and exits with FAKE_PROGRAM_EXIT (a number, 0x for hex) or else 7. Before
+// that it touches FAKE_PROGRAM_MIB MiB of memory, works FAKE_PROGRAM_CPU_MS
+// milliseconds of CPU time and sleeps FAKE_PROGRAM_SLEEP_MS, where set, so
+// that the pauser's figures have something to measure.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -53,15 +56,40 @@ int Compiler(const std::wstring& self, int argc, wchar_t** argv) {
   return output != nullptr && CopyFileW(self.c_str(), output, FALSE) ? 0 : 101;
 }
 
+unsigned long Number(const char* name, unsigned long otherwise) {
+  char value[32];
+  const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+  return n > 0 && n < sizeof value ? std::strtoul(value, nullptr, 0) : otherwise;
+}
+
+double Cpu_seconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  const auto ticks = [](const FILETIME& t) {
+    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  return (ticks(kernel) + ticks(user)) / 1e7;
+}
+
+void Work() {
+  const unsigned long bytes = Number("FAKE_PROGRAM_MIB", 0) << 20;
+  if (bytes > 0) {
+    volatile char* memory = static_cast<char*>(std::malloc(bytes));
+    for (unsigned long i = 0; memory != nullptr && i < bytes; i += 4096) memory[i] = 1;
+  }
+  const double cpu = Number("FAKE_PROGRAM_CPU_MS", 0) / 1000.0;
+  for (volatile unsigned long spin = 0; Cpu_seconds() < cpu;) ++spin;
+  Sleep(Number("FAKE_PROGRAM_SLEEP_MS", 0));
+}
+
 unsigned Program(int argc, wchar_t** argv) {
   std::string record;
   for (int i = 0; i < argc; ++i) record += "arg: " + Utf8(argv[i]) + "\n";
   wchar_t cwd[4096];
   if (GetCurrentDirectoryW(4096, cwd) > 0) record += "cwd: " + Utf8(cwd) + "\n";
   if (!Append(L"program.log", record)) return 100;
-  char exit[32];
-  const DWORD n = GetEnvironmentVariableA("FAKE_PROGRAM_EXIT", exit, sizeof exit);
-  return n > 0 && n < sizeof exit ? std::strtoul(exit, nullptr, 0) : 7;
+  Work();
+  return Number("FAKE_PROGRAM_EXIT", 7);
 }
 
 }  // namespace
