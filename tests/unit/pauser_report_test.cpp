@@ -31,45 +31,29 @@ TEST(Report_line, ShowsTheFiguresThatAreKnownAndLeavesOutTheRest) {
 // A stopped program is told about; it is resumed unless it stopped for the
 // terminal, which would only stop it again.
 TEST(Posix_stop_answer, ResumesAProgramThatStoppedItselfButNotOneWaitingForTheTerminal) {
-  const struct {
-    int signal;
-    std::string notice;
-    bool resume;
-  } cases[] = {
-      {SIGSTOP, "\n程序被 SIGSTOP 暂停，已让它继续运行。\n", true},
-      {SIGTSTP, "\n程序被 SIGTSTP 暂停，已让它继续运行。\n", true},
-      {SIGTTIN, "\n程序在后台使用终端，被 SIGTTIN 暂停；把它转到前台后会继续运行。\n", false},
-      {SIGTTOU, "\n程序在后台使用终端，被 SIGTTOU 暂停；把它转到前台后会继续运行。\n", false},
-      {99, "\n程序被 信号 99 暂停，已让它继续运行。\n", true},
-  };
-  for (const auto& c : cases) {
-    const Stop_answer a = Posix_stop_answer(c.signal);
-    EXPECT_EQ(a.notice, c.notice) << c.signal;
-    EXPECT_EQ(a.resume, c.resume) << c.signal;
-  }
+  const Stop_answer stop = Posix_stop_answer(SIGSTOP), ttin = Posix_stop_answer(SIGTTIN),
+                    other = Posix_stop_answer(99);
+  EXPECT_EQ(stop.notice, "\n程序被 SIGSTOP 暂停，已让它继续运行。\n");
+  EXPECT_EQ(ttin.notice, "\n程序在后台使用终端，被 SIGTTIN 暂停；把它转到前台后会继续运行。\n");
+  EXPECT_EQ(other.notice, "\n程序被 信号 99 暂停，已让它继续运行。\n");
+  EXPECT_TRUE(stop.resume && other.resume && !ttin.resume && !Posix_stop_answer(SIGTTOU).resume);
 }
 
 // The common causes of a failed start get Chinese words before the system's
 // text; any other keeps the system's text alone.
 TEST(Start_failure_text, NamesTheCommonCausesInChineseBeforeTheSystemsText) {
-  const std::string not_found = "找不到这个程序（why）", not_allowed = "没有运行它的权限（why）",
-                    not_a_program = "它不是可以运行的程序（why）";
+  const std::string found = "找不到这个程序（why）", allowed = "没有运行它的权限（why）",
+                    program = "它不是可以运行的程序（why）";
   const struct {
-    int error;
+    int posix;
+    unsigned long windows;
     std::string text;
-  } posix[] = {
-      {ENOENT, not_found}, {ENOTDIR, not_found},     {EACCES, not_allowed},
-      {EPERM, not_allowed}, {ENOEXEC, not_a_program}, {E2BIG, "why"},
-  };
-  for (const auto& c : posix) EXPECT_EQ(Posix_start_failure_text(c.error, "why"), c.text) << c.error;
-  const struct {
-    unsigned long error;
-    std::string text;
-  } windows[] = {
-      {2, not_found},       {3, not_found},       {5, not_allowed},     {11, not_a_program},
-      {191, not_a_program}, {193, not_a_program}, {216, not_a_program}, {32, "why"},
-  };
-  for (const auto& c : windows) EXPECT_EQ(Windows_start_failure_text(c.error, "why"), c.text) << c.error;
+  } cases[] = {{ENOENT, 2, found}, {ENOTDIR, 3, found}, {EACCES, 5, allowed}, {EPERM, 5, allowed},
+               {ENOEXEC, 193, program}, {ENOEXEC, 216, program}, {E2BIG, 32, "why"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Posix_start_failure_text(c.posix, "why"), c.text) << c.posix;
+    EXPECT_EQ(Windows_start_failure_text(c.windows, "why"), c.text) << c.windows;
+  }
 }
 
 }  // namespace

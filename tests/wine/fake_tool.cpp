@@ -11,9 +11,8 @@
 // Under any other name it is a program (or a pauser): it appends "arg: " lines
 // and its working directory ("cwd: ") to program.log in the working directory
 // and exits with FAKE_PROGRAM_EXIT (a number, 0x for hex) or else 7. Before
-// that it touches FAKE_PROGRAM_MIB MiB of memory, works FAKE_PROGRAM_CPU_MS
-// milliseconds of CPU time and sleeps FAKE_PROGRAM_SLEEP_MS, where set, so
-// that the pauser's figures have something to measure.
+// that it touches FAKE_PROGRAM_MIB MiB of memory and sleeps
+// FAKE_PROGRAM_SLEEP_MS, where set, for the pauser's figures to measure.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -62,23 +61,10 @@ unsigned long Number(const char* name, unsigned long otherwise) {
   return n > 0 && n < sizeof value ? std::strtoul(value, nullptr, 0) : otherwise;
 }
 
-double Cpu_seconds() {
-  FILETIME created, exited, kernel, user;
-  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  const auto ticks = [](const FILETIME& t) {
-    return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
-  };
-  return (ticks(kernel) + ticks(user)) / 1e7;
-}
-
 void Work() {
   const unsigned long bytes = Number("FAKE_PROGRAM_MIB", 0) << 20;
-  if (bytes > 0) {
-    volatile char* memory = static_cast<char*>(std::malloc(bytes));
-    for (unsigned long i = 0; memory != nullptr && i < bytes; i += 4096) memory[i] = 1;
-  }
-  const double cpu = Number("FAKE_PROGRAM_CPU_MS", 0) / 1000.0;
-  for (volatile unsigned long spin = 0; Cpu_seconds() < cpu;) ++spin;
+  volatile char* memory = static_cast<char*>(std::malloc(bytes));
+  for (unsigned long i = 0; memory != nullptr && i < bytes; i += 4096) memory[i] = 1;
   Sleep(Number("FAKE_PROGRAM_SLEEP_MS", 0));
 }
 
