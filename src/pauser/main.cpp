@@ -1,12 +1,13 @@
 // vorlix-pauser PROGRAM [ARG...]: runs PROGRAM in this terminal, reports how
-// long it ran and what it returned, and keeps the window open until a key is
-// pressed. Set it as the pauser path to keep started programs' windows open.
+// long it ran, its CPU time and peak memory (as a judge would) and what it
+// returned, and keeps the window open until a key is pressed. Set it as the
+// pauser path to keep started programs' windows open.
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "console/options.h"
+#include "platform/exit_status.h"
 #include "platform/platform.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 const char* const Usage =
     "用法：vorlix-pauser 程序 [参数...]\n"
     "      vorlix-pauser --help | --version\n"
-    "在当前终端运行程序，结束后显示用时和返回值，并等待按任意键。\n"
+    "在当前终端运行程序，结束后显示用时、CPU 时间、内存峰值和返回值，并等待按任意键。\n"
     "把它设为 Vorlix 的 ConsolePauser 路径，程序的窗口在程序结束后就会保持打开。\n";
 
 }  // namespace
@@ -39,10 +40,10 @@ int main(int argc, char** argv) {
     Pause();
     return 127;
   }
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.4f", elapsed.count());
-  Write_text(Stream::out, "\n" + std::string(32, '-') + "\n进程已退出，用时 " + seconds + " 秒，返回值 " +
-                              run.status_text + "\n");
+  Write_text(Stream::out, "\n" + std::string(32, '-') + "\n" +
+                              Report_line(elapsed.count(), run.cpu_seconds, run.peak_mib,
+                                          run.status_text) +
+                              "\n");
   Pause();
   return static_cast<int>(run.status);
 }

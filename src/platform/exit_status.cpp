@@ -1,6 +1,8 @@
 #include "platform/exit_status.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -30,7 +32,70 @@ const Signal_name Signal_names[] = {
 #endif
 };
 
+// The signals that stop a program, by name.
+const Signal_name Stop_signals[] = {
+#ifdef SIGSTOP
+    {SIGSTOP, "SIGSTOP", ""},
+    {SIGTSTP, "SIGTSTP", ""},
+    {SIGTTIN, "SIGTTIN", ""},
+    {SIGTTOU, "SIGTTOU", ""},
+#endif
+};
+
+std::string Fixed(double value, const char* format) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+// The common causes of a failed start, in words a learner reads at once.
+const char* const Not_found = "找不到这个程序";
+const char* const Not_allowed = "没有运行它的权限";
+const char* const Not_a_program = "它不是可以运行的程序";
+
+std::string With_cause(const char* cause, const std::string& system_text) {
+  return cause == nullptr ? system_text : std::string(cause) + "（" + system_text + "）";
+}
+
 }  // namespace
+
+std::string Report_line(double seconds, std::optional<double> cpu_seconds,
+                        std::optional<double> peak_mib, const std::string& status_text) {
+  std::string line = "进程已退出，用时 " + Fixed(seconds, "%.4f") + " 秒，";
+  if (cpu_seconds) line += "CPU 时间 " + Fixed(*cpu_seconds, "%.4f") + " 秒，";
+  if (peak_mib) line += "内存峰值 " + Fixed(*peak_mib, "%.1f") + " MiB，";
+  return line + "返回值 " + status_text;
+}
+
+Stop_answer Posix_stop_answer(int signal) {
+  std::string name = "信号 " + std::to_string(signal);
+  for (const auto& s : Stop_signals)
+    if (s.number == signal) name = s.name;
+#ifdef SIGTTIN
+  if (signal == SIGTTIN || signal == SIGTTOU)
+    return {"\n程序在后台使用终端，被 " + name + " 暂停；把它转到前台后会继续运行。\n", false};
+#endif
+  return {"\n程序被 " + name + " 暂停，已让它继续运行。\n", true};
+}
+
+std::string Posix_start_failure_text(int error, const std::string& system_text) {
+  const char* cause = nullptr;
+  if (error == ENOENT || error == ENOTDIR) cause = Not_found;
+  if (error == EACCES || error == EPERM) cause = Not_allowed;
+  if (error == ENOEXEC) cause = Not_a_program;
+  return With_cause(cause, system_text);
+}
+
+std::string Windows_start_failure_text(unsigned long error, const std::string& system_text) {
+  // ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND; ERROR_ACCESS_DENIED;
+  // ERROR_BAD_FORMAT, ERROR_INVALID_EXE_SIGNATURE, ERROR_BAD_EXE_FORMAT,
+  // ERROR_EXE_MACHINE_TYPE_MISMATCH: numbers, so that this builds everywhere.
+  const char* cause = nullptr;
+  if (error == 2 || error == 3) cause = Not_found;
+  if (error == 5) cause = Not_allowed;
+  if (error == 11 || error == 191 || error == 193 || error == 216) cause = Not_a_program;
+  return With_cause(cause, system_text);
+}
 
 std::string Posix_exit_status_text(int status, bool killed_by_signal) {
   std::string text = std::to_string(status);

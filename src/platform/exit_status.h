@@ -1,8 +1,16 @@
-// How an exit status reads in the pauser's report, on each system. Plain
-// string functions, built and tested everywhere.
+// How a finished, stopped or unstartable program reads in the pauser's
+// report, on each system. Plain string functions, built and tested everywhere.
 #pragma once
 
+#include <optional>
 #include <string>
+
+// The pauser's report of a finished program: "进程已退出，用时 S 秒，CPU 时间
+// T 秒，内存峰值 M MiB，返回值 N", S and T with four decimals, M with one. A
+// figure the system could not tell is left out with its words, never shown as
+// a made-up 0.
+std::string Report_line(double seconds, std::optional<double> cpu_seconds,
+                        std::optional<double> peak_mib, const std::string& status_text);
 
 // A POSIX status, 128 plus the signal number for a program killed by one;
 // the common signals are named when `killed_by_signal`:
@@ -16,3 +24,20 @@ std::string Posix_exit_status_text(int status, bool killed_by_signal);
 // as well, the form the code is looked up by: "3221225477 (0xC0000005)".
 // Ordinary return values stay plain numbers.
 std::string Windows_exit_status_text(unsigned long code);
+
+// What is said in the terminal when the program waited for is stopped by
+// `signal`, and whether it is let go on at once. A program stopped by SIGSTOP
+// or SIGTSTP is resumed: in a window of its own nobody else could resume it.
+// One stopped for using the terminal from the background (SIGTTIN, SIGTTOU)
+// is not, since it would only stop again; bringing the job to the foreground
+// resumes it.
+struct Stop_answer {
+  std::string notice;
+  bool resume;
+};
+Stop_answer Posix_stop_answer(int signal);
+
+// Why a program could not be started: Chinese words for the common causes
+// (not found, not allowed, not a program), then the system's own text.
+std::string Posix_start_failure_text(int error, const std::string& system_text);
+std::string Windows_start_failure_text(unsigned long error, const std::string& system_text);

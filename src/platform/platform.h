@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,11 +69,21 @@ struct Program_run {
   // where the system tells ("139（SIGSEGV，段错误）" only for a program that
   // a signal really killed).
   std::string status_text;
-  // Why it could not be started, when it was not.
+  // Its user plus system CPU time in seconds, and its peak resident memory
+  // (working set) in MiB, where the system tells them. POSIX: the figures of
+  // its resource usage as the wait reports them, which take in the children
+  // it waited for itself (their CPU time added, their peak the largest one).
+  std::optional<double> cpu_seconds;
+  std::optional<double> peak_mib;
+  // Why it could not be started, when it was not: Chinese words for the
+  // common causes, then the system's own text.
   std::string error;
 };
 
-// Runs `program` with `args` in this console and waits for it.
+// Runs `program` with `args` in this console and waits for it. A program
+// that stops itself (POSIX) is said to have stopped and, unless it stopped
+// for using the terminal from the background, resumed. Windows: this console
+// is titled with the program's path.
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args);
 
 // This program's arguments, argv[0] first, as UTF-8.

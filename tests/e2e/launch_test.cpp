@@ -17,13 +17,18 @@ namespace {
 const std::string COMPILED_AND_ASKED =
     "\n未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n编译成功！\n\n是否需要运行？（0/1）\n";
 
-// Elapsed times differ from run to run; everything else must not.
+const std::string FIGURES =
+    "用时 ([0-9]+\\.[0-9]{4}) 秒，CPU 时间 ([0-9]+\\.[0-9]{4}) 秒，内存峰值 ([0-9]+\\.[0-9]) MiB";
+
+// Elapsed times, CPU times and peaks differ from run to run; that each is
+// there, and everything else, must not.
 std::string Without_time(const std::string& s) {
-  return std::regex_replace(s, std::regex("用时 [0-9]+\\.[0-9]{4} 秒"), "用时 S 秒");
+  return std::regex_replace(s, std::regex(FIGURES), "用时 S 秒，CPU 时间 T 秒，内存峰值 M MiB");
 }
 
 std::string Footer(const std::string& status) {
-  return "\n" + std::string(32, '-') + "\n进程已退出，用时 S 秒，返回值 " + status + "\n" + PAUSE;
+  return "\n" + std::string(32, '-') + "\n进程已退出，用时 S 秒，CPU 时间 T 秒，内存峰值 M MiB，返回值 " +
+         status + "\n" + PAUSE;
 }
 
 // tmux expands "#" formats in a directory, "##" being a plain "#", and ends a
@@ -102,22 +107,80 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
       {"/bin/bash", "-c", "trap '' CHLD; exec \"$0\" exit3", Pauser_binary()}, dir.path(), "");
   EXPECT_EQ(Without_time(ignoring.out), "in " + dir.path() + "\n" + Footer("3"));
 
-  const Session missing = Run_program({Pauser_binary(), "missing"}, dir.path(), "");
-  EXPECT_NE(missing.status, 0);
-  EXPECT_NE(missing.err.find("missing"), std::string::npos) << missing.err;
-  EXPECT_EQ(missing.out, PAUSE);
+  // A program that cannot be started: the common causes in Chinese, then the
+  // system's own words.
+  Write_file(dir / "not allowed", "#!/bin/sh\n");
+  Write_file(dir / "not a program", "plain text\n");
+  std::filesystem::permissions(dir / "not a program", std::filesystem::perms::owner_all);
+  const struct {
+    std::string program, why;
+  } failures[] = {
+      {"missing", "找不到这个程序（"},
+      {"not allowed", "没有运行它的权限（"},
+      {"not a program", "它不是可以运行的程序（"},
+  };
+  for (const auto& f : failures) {
+    const Session s = Run_program({Pauser_binary(), f.program}, dir.path(), "");
+    EXPECT_EQ(s.status, 127) << f.program;
+    EXPECT_EQ(s.err.find("vorlix-pauser：无法启动 " + f.program + "：" + f.why), 0u) << s.err;
+    EXPECT_EQ(s.out, PAUSE);
+  }
 }
 
-TEST(Pauser, NamesTheSignalThatKilledACrashedProgram) {
+// Real programs report their CPU time and peak memory as a judge would, and a
+// crash still its signal: each within what the program really did.
+TEST(Pauser, ReportsCpuTimeAndPeakMemoryAsAJudgeWould) {
   if (!Have("g++")) GTEST_SKIP() << "no g++";
   Temp_dir dir;
-  Write_file(dir / "crash.cpp", "int main() { volatile int* p = nullptr; return *p; }\n");
-  ASSERT_EQ(std::system(("g++ -O0 -o " + Shell_word(dir / "crash") + " " + Shell_word(dir / "crash.cpp")).c_str()), 0);
+  const double any = 1e9;
+  const struct {
+    std::string name, main_body;
+    double cpu_min, cpu_max, peak_min, peak_max;
+    std::string status;
+  } cases[] = {
+      {"touch64", "char* p = static_cast<char*>(std::malloc(64 << 20)); std::memset(p, 1, 64 << 20);"
+                  " return p[12345] - 1;",
+       0, any, 64, 80, "0"},
+      {"busy", "volatile long x = 0; while (std::clock() < CLOCKS_PER_SEC * 3 / 10) ++x;", 0.25, 0.6, 0, any,
+       "0"},
+      {"sleep", "std::this_thread::sleep_for(std::chrono::milliseconds(500));", 0, 0.1, 0, any, "0"},
+      {"crash", "volatile int* p = nullptr; return *p;", 0, any, 0, any, "139（SIGSEGV，段错误）"},
+  };
   Session_options no_core;
   no_core.prelude = "ulimit -c 0";
-  const Session s = Run_program({Pauser_binary(), "crash"}, dir.path(), "", no_core);
-  EXPECT_EQ(Without_time(s.out), Footer("139（SIGSEGV，段错误）"));
-  EXPECT_EQ(s.status, 139);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write_file(dir / (c.name + ".cpp"),
+               "#include <chrono>\n#include <cstdlib>\n#include <cstring>\n#include <ctime>\n"
+               "#include <thread>\nint main() { " + c.main_body + " }\n");
+    ASSERT_EQ(std::system(("g++ -O0 -o " + Shell_word(dir / c.name) + " " + Shell_word(dir / (c.name + ".cpp")))
+                              .c_str()),
+              0);
+    const Session s = Run_program({Pauser_binary(), c.name}, dir.path(), "", no_core);
+    EXPECT_EQ(Without_time(s.out), Footer(c.status));
+    std::smatch figures;
+    ASSERT_TRUE(std::regex_search(s.out, figures, std::regex(FIGURES))) << s.out;
+    const double cpu = std::stod(figures[2]), peak = std::stod(figures[3]);
+    EXPECT_GE(cpu, c.cpu_min);
+    EXPECT_LE(cpu, c.cpu_max);
+    EXPECT_GE(peak, c.peak_min);
+    EXPECT_LT(peak, c.peak_max);
+  }
+}
+
+// A program that stops itself no longer hangs the pauser in silence: it is
+// said to have stopped, resumed, and reported when it ends.
+TEST(Pauser, ResumesAProgramThatStopsItself) {
+  Temp_dir dir;
+  for (const std::string signal : {"STOP", "TSTP"}) {
+    Write_script(dir / "stops", "echo before\nkill -" + signal + " $$\necho after\n");
+    Session_options limit;
+    limit.timeout_seconds = 10;
+    const Session s = Run_program({Pauser_binary(), "stops"}, dir.path(), "", limit);
+    EXPECT_FALSE(s.timed_out) << signal;
+    EXPECT_EQ(Without_time(s.out), "before\nafter\n" + Footer("0")) << signal;
+    EXPECT_EQ(s.err, "\n程序被 SIG" + signal + " 暂停，已让它继续运行。\n");
+  }
 }
 
 // A compiler whose program writes where it runs and which window it is in,
@@ -141,21 +204,34 @@ class Window_launch : public ::testing::Test {
   const std::string source = "a b $(touch p) #(touch p) `touch p`.cpp";
 };
 
+// The window is named after the source, or through a pauser after the
+// program it runs (else tmux names it after the shell or the pauser).
 TEST_F(Window_launch, InsideTmuxTheProgramGetsANewWindow) {
   if (!Have("tmux")) GTEST_SKIP() << "no tmux";
-  const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / "tmux");
-  ASSERT_EQ(std::system((tmux + " new-session -d -s main -x 200 -y 50 -c " + Shell_word(Tmux_word(work)) + " " +
-                         Shell_word(Vorlix_binary()))
-                            .c_str()),
-            0);
-  std::system((tmux + " send-keys -t main 1 Enter " + Shell_word(source) + " Enter 1 Enter").c_str());
-  const std::string started = Await_line(work + "/started");
-  const std::string names = Output_of(tmux + " list-windows -t main -F '#{window_name}'");
-  std::system((tmux + " kill-server").c_str());
+  const std::string exe = source.substr(0, source.size() - 4) + ".exe";
+  const struct {
+    std::string pauser, name;
+  } cases[] = {{"", source}, {Pauser_binary(), exe}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(work + "/" + exe);
+    std::filesystem::remove(work + "/started");
+    Write_file(work + "/vorlix_data.sg", dir / "g++\n" + c.pauser + "\n");
+    // A server of its own for each case: the last one may still be going away.
+    const std::string tmux = "env -u TMUX tmux -f /dev/null -S " + Shell_word(dir / ("tmux" + std::to_string(c.pauser.size())));
+    ASSERT_EQ(std::system((tmux + " new-session -d -s main -x 200 -y 50 -c " + Shell_word(Tmux_word(work)) +
+                           " " + Shell_word(Vorlix_binary()))
+                              .c_str()),
+              0);
+    std::system((tmux + " send-keys -t main 1 Enter " + Shell_word(source) + " Enter 1 Enter").c_str());
+    const std::string started = Await_line(work + "/started");
+    const std::string names = Output_of(tmux + " list-windows -t main -F '#{window_name}'");
+    std::system((tmux + " kill-server").c_str());
 
-  EXPECT_EQ(started.substr(0, started.rfind(' ')), work);
-  EXPECT_NE(started.find(" %"), std::string::npos) << "not in a tmux pane: " << started;
-  EXPECT_NE(names.find("\n" + source + "\n"), std::string::npos) << names;
+    EXPECT_EQ(started.substr(0, started.rfind(' ')), work);
+    EXPECT_NE(started.find(" %"), std::string::npos) << "not in a tmux pane: " << started;
+    EXPECT_NE(names.find("\n" + c.name + "\n"), std::string::npos) << names;
+  }
   EXPECT_FALSE(Expanded());
 }
 

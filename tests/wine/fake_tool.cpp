@@ -10,7 +10,9 @@
 //
 // Under any other name it is a program (or a pauser): it appends "arg: " lines
 // and its working directory ("cwd: ") to program.log in the working directory
-// and exits with FAKE_PROGRAM_EXIT (a number, 0x for hex) or else 7.
+// and exits with FAKE_PROGRAM_EXIT (a number, 0x for hex) or else 7. Before
+// that it touches FAKE_PROGRAM_MIB MiB of memory and sleeps
+// FAKE_PROGRAM_SLEEP_MS, where set, for the pauser's figures to measure.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -53,15 +55,27 @@ int Compiler(const std::wstring& self, int argc, wchar_t** argv) {
   return output != nullptr && CopyFileW(self.c_str(), output, FALSE) ? 0 : 101;
 }
 
+unsigned long Number(const char* name, unsigned long otherwise) {
+  char value[32];
+  const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+  return n > 0 && n < sizeof value ? std::strtoul(value, nullptr, 0) : otherwise;
+}
+
+void Work() {
+  const unsigned long bytes = Number("FAKE_PROGRAM_MIB", 0) << 20;
+  volatile char* memory = static_cast<char*>(std::malloc(bytes));
+  for (unsigned long i = 0; memory != nullptr && i < bytes; i += 4096) memory[i] = 1;
+  Sleep(Number("FAKE_PROGRAM_SLEEP_MS", 0));
+}
+
 unsigned Program(int argc, wchar_t** argv) {
   std::string record;
   for (int i = 0; i < argc; ++i) record += "arg: " + Utf8(argv[i]) + "\n";
   wchar_t cwd[4096];
   if (GetCurrentDirectoryW(4096, cwd) > 0) record += "cwd: " + Utf8(cwd) + "\n";
   if (!Append(L"program.log", record)) return 100;
-  char exit[32];
-  const DWORD n = GetEnvironmentVariableA("FAKE_PROGRAM_EXIT", exit, sizeof exit);
-  return n > 0 && n < sizeof exit ? std::strtoul(exit, nullptr, 0) : 7;
+  Work();
+  return Number("FAKE_PROGRAM_EXIT", 7);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,12 @@ struct Spawn_result {
   int status = -1;  // exit status, or 128 plus the signal number; wait mode only
   bool signaled = false;  // killed by a signal; wait mode only
   int error = 0;    // errno of the failed start
+  // Its resource usage as the wait reports it; wait mode only.
+  std::optional<double> cpu_seconds;
+  std::optional<double> peak_mib;
 };
 
 // Starts args[0] (looked up on PATH when `search_path`) with the given words,
-// never through a shell.
+// never through a shell. In wait mode a program that stops is said to have
+// stopped, in this terminal, and let go on as Posix_stop_answer says.
 Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn_mode mode);

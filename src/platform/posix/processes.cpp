@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,12 +45,31 @@ int Decode_status(int raw) {
   return -1;
 }
 
-pid_t Wait_for(pid_t pid, int& raw) {
-  pid_t r;
-  do {
-    r = waitpid(pid, &raw, 0);
-  } while (r < 0 && errno == EINTR);
-  return r;
+// Waits for `pid` to end, with its resource usage. A program that stops
+// (raise(SIGSTOP), say) would otherwise keep this wait, and the window, hung
+// without a word: it is told about and, mostly, resumed.
+pid_t Wait_for(pid_t pid, int& raw, struct rusage& usage) {
+  for (;;) {
+    const pid_t r = wait4(pid, &raw, WUNTRACED, &usage);
+    if (r < 0 && errno == EINTR) continue;
+    if (r != pid || !WIFSTOPPED(raw)) return r;
+    const Stop_answer answer = Posix_stop_answer(WSTOPSIG(raw));
+    Write_text(Stream::err, answer.notice);
+    if (answer.resume) kill(pid, SIGCONT);
+  }
+}
+
+double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
+
+// ru_maxrss counts KiB on Linux and the BSDs, bytes on macOS; a system that
+// keeps no figure leaves it 0, which no program that ran can have.
+std::optional<double> Peak_mib(const struct rusage& usage) {
+  if (usage.ru_maxrss <= 0) return std::nullopt;
+#ifdef __APPLE__
+  return static_cast<double>(usage.ru_maxrss) / (1024.0 * 1024.0);
+#else
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+#endif
 }
 
 void Report(int fd, int error) { (void)!write(fd, &error, sizeof error); }
@@ -172,9 +192,12 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   result.error = Read_report(fds[0]);
   result.started = result.error == 0;
   int raw = 0;
-  if (Wait_for(pid, raw) == pid && mode == Spawn_mode::wait && result.started) {
+  struct rusage usage {};
+  if (Wait_for(pid, raw, usage) == pid && mode == Spawn_mode::wait && result.started) {
     result.status = Decode_status(raw);
     result.signaled = WIFSIGNALED(raw);
+    result.cpu_seconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    result.peak_mib = Peak_mib(usage);
   }
   if (mode == Spawn_mode::wait) Restore_console_mode();
   return result;
@@ -196,11 +219,13 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
   Program_run run;
   run.started = r.started;
   if (!r.started) {
-    run.error = std::strerror(r.error);
+    run.error = Posix_start_failure_text(r.error, std::strerror(r.error));
     return run;
   }
   run.status = r.status;
   run.status_text = Posix_exit_status_text(r.status, r.signaled);
+  run.cpu_seconds = r.cpu_seconds;
+  run.peak_mib = r.peak_mib;
   return run;
 }
 

@@ -75,6 +75,9 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
     program = {Posix_program_path(pauser), epath};
   if (!Is_executable_file(program[0])) return false;
   const bool direct = pauser.empty();
+  // The window is named after what it shows: the source, or the program the
+  // pauser runs (else tmux would call it "sh" or the pauser).
+  const std::string name = Printable(direct ? fpath : epath);
   const std::string cwd = Current_directory();
   const auto words = Exec_words(cwd, program);
 
@@ -83,7 +86,7 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   if (Env_set("TMUX")) {
     std::vector<std::string> args = {"tmux", "new-window"};
     if (!cwd.empty()) args.insert(args.end(), {"-c", Tmux_literal(cwd)});
-    if (direct) args.insert(args.end(), {"-n", Tmux_literal(Printable(fpath))});
+    args.insert(args.end(), {"-n", Tmux_literal(name)});
     args.push_back("--");
     args.insert(args.end(), words.begin(), words.end());
     for (std::size_t i = 2; i < args.size(); ++i) args[i] = Tmux_word(args[i]);
@@ -92,9 +95,8 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   }
 
   if (Env_set("DISPLAY") || Env_set("WAYLAND_DISPLAY")) {
-    const std::string title = direct ? Printable(fpath) : "";
     for (const auto& [terminal, row] : Terminals_at_hand()) {
-      const auto args = Terminal_arguments(row, terminal, title, cwd, words);
+      const auto args = Terminal_arguments(row, terminal, name, cwd, words);
       if (Spawn(args, false, Spawn_mode::detach).started) return true;
     }
   }

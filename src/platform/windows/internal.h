@@ -14,6 +14,8 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 // Strict: bytes that are not UTF-8, and NUL bytes, name nothing on this
 // system, so they fail rather than turn into characters that might name
 // something else.
@@ -36,5 +38,6 @@ bool Start_process(const std::string& application, const std::string& command_li
                    const std::string& title, PROCESS_INFORMATION& pi);
 
 // Waits for a started process, closes its handles and returns its exit code,
-// or -1 when it could not be read.
-long long Wait_for_exit(PROCESS_INFORMATION& pi);
+// or -1 when it could not be read. With `figures`, its CPU time and peak
+// working set are read into them first, while the handle still holds them.
+long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures = nullptr);

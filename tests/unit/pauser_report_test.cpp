@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <optional>
+#include <string>
+
+#include "platform/exit_status.h"
+
+namespace {
+
+const std::optional<double> UNKNOWN;
+
+// Each figure the system told is shown with its words and its decimals; one
+// it could not tell is left out whole, never shown as 0.
+TEST(Report_line, ShowsTheFiguresThatAreKnownAndLeavesOutTheRest) {
+  const struct {
+    double seconds;
+    std::optional<double> cpu, peak;
+    std::string status, line;
+  } cases[] = {
+      {0.0081, 0.0012, 3.46, "0", "进程已退出，用时 0.0081 秒，CPU 时间 0.0012 秒，内存峰值 3.5 MiB，返回值 0"},
+      {5.38634, 0.0, 64.96, "3", "进程已退出，用时 5.3863 秒，CPU 时间 0.0000 秒，内存峰值 65.0 MiB，返回值 3"},
+      {1, UNKNOWN, 2.0, "0", "进程已退出，用时 1.0000 秒，内存峰值 2.0 MiB，返回值 0"},
+      {1, 0.25, UNKNOWN, "0", "进程已退出，用时 1.0000 秒，CPU 时间 0.2500 秒，返回值 0"},
+      {1, UNKNOWN, UNKNOWN, "139（SIGSEGV，段错误）", "进程已退出，用时 1.0000 秒，返回值 139（SIGSEGV，段错误）"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Report_line(c.seconds, c.cpu, c.peak, c.status), c.line);
+}
+
+// A stopped program is told about; it is resumed unless it stopped for the
+// terminal, which would only stop it again.
+TEST(Posix_stop_answer, ResumesAProgramThatStoppedItselfButNotOneWaitingForTheTerminal) {
+  const Stop_answer stop = Posix_stop_answer(SIGSTOP), ttin = Posix_stop_answer(SIGTTIN),
+                    other = Posix_stop_answer(99);
+  EXPECT_EQ(stop.notice, "\n程序被 SIGSTOP 暂停，已让它继续运行。\n");
+  EXPECT_EQ(ttin.notice, "\n程序在后台使用终端，被 SIGTTIN 暂停；把它转到前台后会继续运行。\n");
+  EXPECT_EQ(other.notice, "\n程序被 信号 99 暂停，已让它继续运行。\n");
+  EXPECT_TRUE(stop.resume && other.resume && !ttin.resume && !Posix_stop_answer(SIGTTOU).resume);
+}
+
+// The common causes of a failed start get Chinese words before the system's
+// text; any other keeps the system's text alone.
+TEST(Start_failure_text, NamesTheCommonCausesInChineseBeforeTheSystemsText) {
+  const std::string found = "找不到这个程序（why）", allowed = "没有运行它的权限（why）",
+                    program = "它不是可以运行的程序（why）";
+  const struct {
+    int posix;
+    unsigned long windows;
+    std::string text;
+  } cases[] = {{ENOENT, 2, found}, {ENOTDIR, 3, found}, {EACCES, 5, allowed}, {EPERM, 5, allowed},
+               {ENOEXEC, 193, program}, {ENOEXEC, 216, program}, {E2BIG, 32, "why"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(Posix_start_failure_text(c.posix, "why"), c.text) << c.posix;
+    EXPECT_EQ(Windows_start_failure_text(c.windows, "why"), c.text) << c.windows;
+  }
+}
+
+}  // namespace
