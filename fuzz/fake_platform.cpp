@@ -35,6 +35,9 @@ std::size_t Max_path_bytes() { return Fake_max_path; }
 
 bool Is_regular_file(const std::string& path) { return Exists(WORLD, path); }
 
+// The dialogue never compares times; where asked, the world decides.
+bool Is_newer(const std::string&, const std::string&) { return (Decide(WORLD) & 1) != 0; }
+
 void Sleep_until(std::chrono::steady_clock::time_point) {}
 
 int Compile(const std::string& com_path, const std::string& com_settings, const std::string& epath,
@@ -43,9 +46,12 @@ int Compile(const std::string& com_path, const std::string& com_settings, const 
   return Compile_in(WORLD, epath);
 }
 
-bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
+bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
+                   std::string& error) {
   WORLD.calls.push_back({"start", pauser, fpath, epath});
-  return Start_in(WORLD);
+  const bool started = Start_in(WORLD);
+  error = started ? "" : "无法启动 " + epath + "：not in this world";
+  return started;
 }
 
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {

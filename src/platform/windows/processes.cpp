@@ -10,8 +10,6 @@
 
 #include <shellapi.h>
 
-namespace {
-
 std::string System_message(DWORD code) {
   wchar_t* text = nullptr;
   const DWORD flags =
@@ -24,6 +22,8 @@ std::string System_message(DWORD code) {
     wide.pop_back();
   return wide.empty() ? "error " + std::to_string(code) : To_utf8(wide);
 }
+
+namespace {
 
 bool Create(const wchar_t* application, std::wstring& command, DWORD flags, std::wstring& title,
             PROCESS_INFORMATION& pi) {
