@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -54,6 +55,31 @@ TEST(Source_path, OnlyExistingRegularCppFilesAreValid) {
       {std::string(Max_path_bytes() + 1, 'a') + ".cpp", false},
   };
   for (const auto& c : cases) EXPECT_EQ(Is_valid_source(c.first), c.second) << c.first;
+}
+
+// make's rule: strictly later, to the nanosecond; links followed; a time
+// that cannot be read is never newer.
+TEST(Source_path, NewerComparesModificationTimes) {
+  Temp_dir dir;
+  const auto t = std::filesystem::file_time_type::clock::now();
+  const std::pair<std::string, std::chrono::nanoseconds> files[] = {
+      {"old", std::chrono::nanoseconds(0)}, {"same", std::chrono::nanoseconds(0)},
+      {"later", std::chrono::nanoseconds(1)}, {"new", std::chrono::hours(1)}};
+  for (const auto& f : files) {
+    Write_file(dir / f.first, "");
+    std::filesystem::last_write_time(dir / f.first, t + f.second);
+  }
+  std::filesystem::create_symlink(dir / "new", dir / "link");
+  const struct {
+    std::string a, b;
+    bool newer;
+  } cases[] = {
+      {"new", "old", true},      {"old", "new", false},   {"same", "old", false},
+      {"later", "old", true},    {"link", "later", true}, {"old", "link", false},
+      {"new", "missing", false}, {"missing", "old", false},
+      {"new", "old" + std::string("\0", 1), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Is_newer(dir / c.a, dir / c.b), c.newer) << c.a << " " << c.b;
 }
 
 TEST(Source_path, RelativePathsResolveAgainstTheWorkingDirectory) {
