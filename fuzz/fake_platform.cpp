@@ -19,6 +19,14 @@ void Out(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
 
 void Console_init() {}
 
+// The screen is standard output; standard error is no part of the dialogue.
+void Write_text(Stream to, const std::string& text) {
+  if (to == Stream::out) {
+    Out(text);
+    std::fflush(stdout);
+  }
+}
+
 void Set_title(const std::string&) {}
 
 void Clear_screen() { Out("\x1b[H\x1b[2J"); }
