@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "run/run.h"
 #include "platform/platform.h"
@@ -62,24 +63,17 @@ TEST(Source_path, OnlyExistingRegularCppFilesAreValid) {
 TEST(Source_path, NewerComparesModificationTimes) {
   Temp_dir dir;
   const auto t = std::filesystem::file_time_type::clock::now();
-  const std::pair<std::string, std::chrono::nanoseconds> files[] = {
-      {"old", std::chrono::nanoseconds(0)}, {"same", std::chrono::nanoseconds(0)},
-      {"later", std::chrono::nanoseconds(1)}, {"new", std::chrono::hours(1)}};
-  for (const auto& f : files) {
-    Write_file(dir / f.first, "");
-    std::filesystem::last_write_time(dir / f.first, t + f.second);
+  for (const auto& [name, after] : {std::pair{"old", 0}, {"same", 0}, {"later", 1}}) {
+    Write_file(dir / name, "");
+    std::filesystem::last_write_time(dir / name, t + std::chrono::nanoseconds(after));
   }
-  std::filesystem::create_symlink(dir / "new", dir / "link");
-  const struct {
-    std::string a, b;
-    bool newer;
-  } cases[] = {
-      {"new", "old", true},      {"old", "new", false},   {"same", "old", false},
-      {"later", "old", true},    {"link", "later", true}, {"old", "link", false},
-      {"new", "missing", false}, {"missing", "old", false},
-      {"new", "old" + std::string("\0", 1), false},
+  std::filesystem::create_symlink(dir / "later", dir / "link");
+  const std::string nul("old\0", 4);
+  const std::tuple<std::string, std::string, bool> cases[] = {
+      {"later", "old", true}, {"old", "later", false}, {"same", "old", false}, {"link", "old", true},
+      {"old", "link", false}, {"later", "missing", false}, {"missing", "old", false}, {"later", nul, false},
   };
-  for (const auto& c : cases) EXPECT_EQ(Is_newer(dir / c.a, dir / c.b), c.newer) << c.a << " " << c.b;
+  for (const auto& [a, b, newer] : cases) EXPECT_EQ(Is_newer(dir / a, dir / b), newer) << a << " " << b;
 }
 
 TEST(Source_path, RelativePathsResolveAgainstTheWorkingDirectory) {

@@ -18,12 +18,10 @@ TEST(Start_failure, ChineseForCommonCausesThenTheSystemsText) {
       {false, ENOENT, "No such file or directory", "文件不存在（No such file or directory）"},
       {false, EACCES, "Permission denied", "没有执行权限（Permission denied）"},
       {false, ENOEXEC, "Exec format error", "不是可以运行的程序（Exec format error）"},
-      {false, EISDIR, "Is a directory", "这是一个目录（Is a directory）"},
       {false, EIO, "Input/output error", "Input/output error"},
       {false, ENOENT, "", "文件不存在"},
       {true, 2, "系统找不到指定的文件。", "文件不存在（系统找不到指定的文件。）"},
       {true, 193, "%1 is not a valid Win32 application.", "不是可以运行的程序（%1 is not a valid Win32 application.）"},
-      {true, 5, "Access denied.", "拒绝访问（Access denied.）"},
       {true, 1455, "The paging file is too small.", "The paging file is too small."},
   };
   for (const auto& c : cases) {
