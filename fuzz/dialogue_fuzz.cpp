@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "dialogue_model.h"
 #include "fake_platform.h"
@@ -73,12 +74,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const World start = Make_world(std::string(reinterpret_cast<const char*>(data), size));
+  // The two options are answered before any dialogue; their texts are tested end to end.
+  for (const auto& a : start.arguments)
+    if (a == "--help" || a == "--version") return 0;
   WORLD = start;
   SCREEN.clear();
+  int status = -1;
   try {
-    char name[] = "vorlix";
-    char* argv[] = {name, nullptr};
-    Vorlix_main(1, argv);
+    std::vector<std::string> words = {"vorlix"};
+    words.insert(words.end(), start.arguments.begin(), start.arguments.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    status = Vorlix_main(static_cast<int>(words.size()), argv.data());
   } catch (const End_of_input&) {
   }
   std::fflush(stdout);
@@ -86,6 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Expected e = Model_dialogue(start);
   if (SCREEN != e.out) Fail("the screen", SCREEN, e.out);
   if (WORLD.calls != e.calls) Fail("the programs run", Words(WORLD.calls), Words(e.calls));
+  if (status != e.status) Fail("the exit status", std::to_string(status), std::to_string(e.status));
   if (!e.saved) {
     if (WORLD.files != start.files) Fail("no save without choice 3", "written", "untouched");
     return 0;

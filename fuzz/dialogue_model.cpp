@@ -36,15 +36,18 @@ std::string Lower_ascii(std::string s) {
 
 // The file system is asked before the extension is compared, and only about
 // lines that could be paths at all.
+bool Is_source(Replay& r, const std::string& line) {
+  if (line.size() <= 3 || line.size() > Fake_max_path || line.find('\0') != std::string::npos) return false;
+  const bool exists = Exists(r.w, line);
+  const auto dot = line.rfind('.');
+  return exists && Lower_ascii(dot == std::string::npos ? line : line.substr(dot + 1)) == "cpp";
+}
+
 std::string Source(Replay& r) {
   r.e.out += CLS + "请输入 C++ 文件的完整路径：\n";
   for (;;) {
     const std::string line = Next_line(r.w);
-    if (line.size() > 3 && line.size() <= Fake_max_path && line.find('\0') == std::string::npos) {
-      const bool exists = Exists(r.w, line);
-      const auto dot = line.rfind('.');
-      if (exists && Lower_ascii(dot == std::string::npos ? line : line.substr(dot + 1)) == "cpp") return line;
-    }
+    if (Is_source(r, line)) return line;
     r.e.out += "路径无效或文件不合法！请重新输入。\n";
   }
 }
@@ -52,47 +55,64 @@ std::string Source(Replay& r) {
 // A word the compiler cannot take for an option, naming the same file.
 std::string Path_word(const std::string& p) { return p[0] == '-' ? "./" + p : p; }
 
-bool Compile_step(Replay& r, const std::string& fpath, const std::string& epath) {
-  if (!Exists(r.w, r.e.com)) {
-    r.e.out += "编译器路径无效！请重新设置。\n\n" + PAUSE;
-    return false;
-  }
-  if (!Exists(r.w, epath)) {
-    r.e.out += "未找到对应程序的 exe 文件，自动为你编译。\n";
-  } else {
-    r.e.out += "是否需要编译？（0/1）\n";
-    if (Answer(r, {0, 1}) == 0) {
-      r.e.out += "跳过编译。\n";
-      return true;
-    }
-  }
+// False, after "编译失败！", when the compile fails.
+bool Build(Replay& r, const std::string& fpath, const std::string& epath) {
   r.e.out += "正在编译……\n";
   const std::string& com = r.e.com;
   r.e.calls.push_back({"/bin/sh", "-c", "exec \"$0\" " + r.e.options + " -g -o \"$1\" \"$2\"",
                        com.find('/') == std::string::npos ? "./" + com : Path_word(com),
                        Path_word(epath), Path_word(fpath)});
   if (Compile_in(r.w, epath) != 0) {
-    r.e.out += "编译失败！\n\n" + PAUSE;
+    r.e.out += "编译失败！\n\n";
     return false;
   }
   r.e.out += "编译成功！\n";
   return true;
 }
 
+// The compiler check and the decision to compile: the menu asks about an
+// existing executable, the run-once way compiles one older than the source.
+// False when the workflow ends here.
+bool Compile_step(Replay& r, const std::string& fpath, const std::string& epath, bool ask) {
+  if (!Exists(r.w, r.e.com)) {
+    r.e.out += "编译器路径无效！请重新设置。\n\n";
+    return false;
+  }
+  if (!Exists(r.w, epath)) {
+    r.e.out += "未找到对应程序的 exe 文件，自动为你编译。\n";
+  } else if (ask) {
+    r.e.out += "是否需要编译？（0/1）\n";
+    if (Answer(r, {0, 1}) == 0) {
+      r.e.out += "跳过编译。\n";
+      return true;
+    }
+  } else if ((Decide(r.w) & 1) != 0) {  // the fake platform's Is_newer
+    r.e.out += "exe 文件比源文件旧，自动为你编译。\n";
+  } else {
+    r.e.out += "跳过编译。\n";
+    return true;
+  }
+  return Build(r, fpath, epath);
+}
+
+bool Launch(Replay& r, const std::string& fpath, const std::string& epath) {
+  const bool pauser = Exists(r.w, r.e.con);
+  r.e.out += pauser ? "正在通过 ConsolePauser 启动程序……\n" : "ConsolePauser 路径无效。即将直接启动程序。\n";
+  bool started = false;
+  if (Exists(r.w, epath)) {
+    r.e.calls.push_back({"start", pauser ? r.e.con : "", fpath, epath});
+    started = Start_in(r.w);
+  }
+  r.e.out += started ? "启动成功！\n" : "启动失败！\n";
+  return started;
+}
+
 void Launch_step(Replay& r, const std::string& fpath, const std::string& epath) {
   r.e.out += "\n是否需要运行？（0/1）\n";
-  if (Answer(r, {0, 1}) == 0) {
+  if (Answer(r, {0, 1}) == 0)
     r.e.out += "跳过运行。\n";
-  } else {
-    const bool pauser = Exists(r.w, r.e.con);
-    r.e.out += pauser ? "正在通过 ConsolePauser 启动程序……\n" : "ConsolePauser 路径无效。即将直接启动程序。\n";
-    bool started = false;
-    if (Exists(r.w, epath)) {
-      r.e.calls.push_back({"start", pauser ? r.e.con : "", fpath, epath});
-      started = Start_in(r.w);
-    }
-    r.e.out += started ? "启动成功！\n" : "启动失败！\n";
-  }
+  else
+    Launch(r, fpath, epath);
   r.e.out += "\n" + PAUSE;
 }
 
@@ -100,7 +120,10 @@ void Run(Replay& r) {
   const std::string fpath = Source(r);
   const std::string epath = fpath.substr(0, fpath.size() - 4) + ".exe";
   r.e.out += "\n";
-  if (Compile_step(r, fpath, epath)) Launch_step(r, fpath, epath);
+  if (Compile_step(r, fpath, epath, true))
+    Launch_step(r, fpath, epath);
+  else
+    r.e.out += PAUSE;
 }
 
 void Edit(Replay& r, std::string& value, const std::string& label, const std::string& prompt) {
@@ -143,10 +166,28 @@ void Load(Replay& r) {
   }
 }
 
+// `vorlix ARG`: nothing on the screen but the workflow's messages, no
+// question, no key wait; the usage and a refused path go to standard error.
+void Run_once(Replay& r, const std::string& arg) {
+  r.e.status = 2;
+  if (!arg.empty() && arg[0] == '-') return;
+  Load(r);
+  if (!Is_source(r, arg)) return;
+  const std::string epath = arg.substr(0, arg.size() - 4) + ".exe";
+  r.e.status = 1;
+  if (!Compile_step(r, arg, epath, false)) return;
+  r.e.out += "\n";
+  if (Launch(r, arg, epath)) r.e.status = 0;
+}
+
 }  // namespace
 
 Expected Model_dialogue(World w) {
   Replay r{std::move(w), {}};
+  if (r.w.arguments.size() == 1) {
+    Run_once(r, r.w.arguments[0]);
+    return r.e;
+  }
   Load(r);
   try {
     for (;;) {
@@ -157,6 +198,7 @@ Expected Model_dialogue(World w) {
       if (op == 1) Run(r);
     }
     r.e.saved = true;
+    r.e.status = 0;
     r.e.out += CLS + "将在 3s 内退出……\n";
   } catch (const End_of_input&) {
   }

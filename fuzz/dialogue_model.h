@@ -12,6 +12,7 @@ struct Expected {
   std::vector<std::vector<std::string>> calls;  // the programs run, as their words
   bool saved = false;                           // left through "3. 保存并退出"
   std::string com, con, options;                // the settings at that moment
+  int status = -1;                              // what main returns; -1: it never does
 };
 
 // Replays `w` from its start: its lines, decisions and files.

@@ -19,13 +19,12 @@ void Out(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
 
 void Console_init() {}
 
-// Standard output is the screen the dialogue is compared on; standard error
-// is not part of it.
+// The screen is standard output; standard error is no part of the dialogue.
 void Write_text(Stream to, const std::string& text) {
-  if (to == Stream::out)
+  if (to == Stream::out) {
     Out(text);
-  else
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stdout);
+  }
 }
 
 void Set_title(const std::string&) {}
@@ -44,6 +43,9 @@ std::size_t Max_path_bytes() { return Fake_max_path; }
 
 bool Is_regular_file(const std::string& path) { return Exists(WORLD, path); }
 
+// The dialogue never compares times; where asked, the world decides.
+bool Is_newer(const std::string&, const std::string&) { return (Decide(WORLD) & 1) != 0; }
+
 void Sleep_until(std::chrono::steady_clock::time_point) {}
 
 int Compile(const std::string& com_path, const std::string& com_settings, const std::string& epath,
@@ -52,9 +54,12 @@ int Compile(const std::string& com_path, const std::string& com_settings, const 
   return Compile_in(WORLD, epath);
 }
 
-bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
+bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
+                   std::string& error) {
   WORLD.calls.push_back({"start", pauser, fpath, epath});
-  return Start_in(WORLD);
+  const bool started = Start_in(WORLD);
+  error = started ? "" : "无法启动 " + epath + "：not in this world";
+  return started;
 }
 
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {

@@ -19,6 +19,11 @@ World Make_world(const std::string& input) {
       text += (i > 0 ? "\n" : "") + w.lines[w.next_line++];
     w.files[Settings_name] = text;
   }
+  if (!w.decisions.empty() && w.decisions[0] == '@') {
+    w.decisions.erase(0, 1);
+    // An argument is a C string: it ends at its first NUL.
+    if (w.next_line < w.lines.size()) w.arguments.push_back(w.lines[w.next_line++].c_str());
+  }
   return w;
 }
 

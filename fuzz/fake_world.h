@@ -6,8 +6,9 @@
 //
 // Input: the first line holds decision bytes, taken one at a time whenever the
 // world must decide something (see Decide). When it begins with "#", a
-// settings file exists, made of the next three lines. The remaining lines are
-// what the user types.
+// settings file exists, made of the next three lines. When it begins (after
+// any "#") with "@", the line after those is Vorlix's one argument. The
+// remaining lines are what the user types.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +24,7 @@ struct World {
   std::map<std::string, bool> regular;       // paths asked about, and the answer that stands
   std::map<std::string, std::string> files;  // files with contents: the settings file
   std::vector<std::vector<std::string>> calls;  // the programs run, as their words
+  std::vector<std::string> arguments;  // Vorlix's, after its name
 };
 
 // The user has nothing more to type. Thrown where the real line reader would

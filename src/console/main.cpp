@@ -8,10 +8,14 @@
 namespace {
 
 const char* const Usage =
-    "用法：vorlix [--help | --version]\n"
+    "用法：vorlix\n"
+    "      vorlix 源文件.cpp\n"
+    "      vorlix --help | --version\n"
     "在控制台中编译并运行单文件 C++ 程序。不带参数启动时显示菜单：选择“1. 运行代码”，\n"
     "输入 .cpp 文件的路径，Vorlix 用设置中的 g++ 把它编译为同名的 .exe，并在新窗口中运行。\n"
     "设置保存在当前目录的 vorlix_data.sg 中，经“3. 保存并退出”写入。\n"
+    "带一个源文件启动时不提问也不显示菜单：exe 不存在或比源文件旧时先编译，然后运行，\n"
+    "随即退出（运行成功为 0，失败为 1，源文件无效为 2）；设置只读不写。适合在编辑器中使用。\n"
     "\n"
     "  --help     显示本帮助并退出\n"
     "  --version  显示版本号并退出\n";
@@ -24,9 +28,21 @@ void Init() {
   Load_settings();
 }
 
-// Arguments other than the two options are ignored, as they always were.
+// One argument is a source to compile and run at once, unless it looks like
+// an option, which would be a mistake; any other number of them is ignored,
+// as it always was, and the menu opens.
 int main(int argc, char** argv) {
-  if (Answer_option(Program_arguments(argc, argv), "vorlix", Usage)) return 0;
+  const std::vector<std::string> arguments = Program_arguments(argc, argv);
+  if (Answer_option(arguments, "vorlix", Usage)) return 0;
+  if (arguments.size() == 2) {
+    Console_init();
+    if (!arguments[1].empty() && arguments[1][0] == '-') {
+      Write_text(Stream::err, Usage);
+      return 2;
+    }
+    Load_settings();
+    return Run_once(arguments[1]);
+  }
   Init();
   for (;;) {
     Clear_screen();

@@ -9,6 +9,7 @@
 #include "console/options.h"
 #include "platform/exit_status.h"
 #include "platform/platform.h"
+#include "platform/start_failure.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
   if (!run.started) {
-    Write_text(Stream::err, "vorlix-pauser：无法启动 " + program + "：" + run.error + "\n");
+    Write_text(Stream::err, "vorlix-pauser：" + Start_failure_line(program, run.error) + "\n");
     Pause();
     return 127;
   }

@@ -1,6 +1,5 @@
 #include "platform/exit_status.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 
@@ -48,15 +47,6 @@ std::string Fixed(double value, const char* format) {
   return text;
 }
 
-// The common causes of a failed start, in words a learner reads at once.
-const char* const Not_found = "找不到这个程序";
-const char* const Not_allowed = "没有运行它的权限";
-const char* const Not_a_program = "它不是可以运行的程序";
-
-std::string With_cause(const char* cause, const std::string& system_text) {
-  return cause == nullptr ? system_text : std::string(cause) + "（" + system_text + "）";
-}
-
 }  // namespace
 
 std::string Report_line(double seconds, std::optional<double> cpu_seconds,
@@ -76,25 +66,6 @@ Stop_answer Posix_stop_answer(int signal) {
     return {"\n程序在后台使用终端，被 " + name + " 暂停；把它转到前台后会继续运行。\n", false};
 #endif
   return {"\n程序被 " + name + " 暂停，已让它继续运行。\n", true};
-}
-
-std::string Posix_start_failure_text(int error, const std::string& system_text) {
-  const char* cause = nullptr;
-  if (error == ENOENT || error == ENOTDIR) cause = Not_found;
-  if (error == EACCES || error == EPERM) cause = Not_allowed;
-  if (error == ENOEXEC) cause = Not_a_program;
-  return With_cause(cause, system_text);
-}
-
-std::string Windows_start_failure_text(unsigned long error, const std::string& system_text) {
-  // ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND; ERROR_ACCESS_DENIED;
-  // ERROR_BAD_FORMAT, ERROR_INVALID_EXE_SIGNATURE, ERROR_BAD_EXE_FORMAT,
-  // ERROR_EXE_MACHINE_TYPE_MISMATCH: numbers, so that this builds everywhere.
-  const char* cause = nullptr;
-  if (error == 2 || error == 3) cause = Not_found;
-  if (error == 5) cause = Not_allowed;
-  if (error == 11 || error == 191 || error == 193 || error == 216) cause = Not_a_program;
-  return With_cause(cause, system_text);
 }
 
 std::string Posix_exit_status_text(int status, bool killed_by_signal) {

@@ -37,7 +37,3 @@ struct Stop_answer {
 };
 Stop_answer Posix_stop_answer(int signal);
 
-// Why a program could not be started: Chinese words for the common causes
-// (not found, not allowed, not a program), then the system's own text.
-std::string Posix_start_failure_text(int error, const std::string& system_text);
-std::string Windows_start_failure_text(unsigned long error, const std::string& system_text);

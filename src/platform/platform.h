@@ -45,6 +45,11 @@ std::size_t Max_path_bytes();
 // Paths the file system cannot answer for are simply not regular files.
 bool Is_regular_file(const std::string& path);
 
+// True when the file at `a` was last modified after the file at `b` (links
+// followed): `b`, made from `a`, is out of date. False when either time cannot
+// be read, and when they are equal.
+bool Is_newer(const std::string& a, const std::string& b);
+
 // Sleeps until `deadline`; returns at once when it has passed.
 void Sleep_until(std::chrono::steady_clock::time_point deadline);
 
@@ -56,8 +61,11 @@ int Compile(const std::string& com_path, const std::string& com_settings,
 
 // Starts `epath` in a new console window, through `pauser` unless it is empty,
 // in which case the window is titled `fpath`. Returns true when the window or
-// program was started.
-bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath);
+// program was started; false, with why in `error` (UTF-8, one line: what
+// could not be started, Chinese words for a common cause, the system's own
+// text), when it was not.
+bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
+                   std::string& error);
 
 // How a program run in this console ended.
 struct Program_run {

@@ -38,55 +38,60 @@ std::string Ask_for_source() {
   }
 }
 
-// Returns false when the workflow ends here: no usable compiler, or the
-// compile failed.
-bool Compile_step(const std::string& fpath, const std::string& epath) {
-  if (!Is_regular_file(COM_PATH)) {
-    Print("编译器路径无效！请重新设置。", 2);
-    Pause();
-    return false;
-  }
+bool Compiler_is_usable() {
+  if (Is_regular_file(COM_PATH)) return true;
+  Print("编译器路径无效！请重新设置。", 2);
+  return false;
+}
+
+// Whether to compile, said on the screen. A missing executable is always
+// compiled. An existing one: the menu asks; the run-once way compiles it
+// only when it is older than the source, as make would.
+bool Should_compile(const std::string& fpath, const std::string& epath, bool ask) {
   if (!Is_regular_file(epath)) {
     Print("未找到对应程序的 exe 文件，自动为你编译。", 1);
-  } else {
-    Print("是否需要编译？（0/1）", 1);
-    const auto ncom = Read_pint({0, 1});
-    if (ncom == 0) {
-      Print("跳过编译。", 1);
-      return true;
-    }
+    return true;
   }
+  if (ask) {
+    Print("是否需要编译？（0/1）", 1);
+    if (Read_pint({0, 1}) == 1) return true;
+  } else if (Is_newer(fpath, epath)) {
+    Print("exe 文件比源文件旧，自动为你编译。", 1);
+    return true;
+  }
+  Print("跳过编译。", 1);
+  return false;
+}
+
+// Returns false when the compile failed; the compiler's messages are above.
+bool Build(const std::string& fpath, const std::string& epath) {
   Print("正在编译……", 1);
   if (Compile(COM_PATH, COM_SETTINGS, epath, fpath) != 0) {
     Print("编译失败！", 2);
-    Pause();
     return false;
   }
   Print("编译成功！", 1);
   return true;
 }
 
-void Launch_step(const std::string& fpath, const std::string& epath) {
-  Write("\n");
-  Print("是否需要运行？（0/1）", 1);
-  const auto nrun = Read_pint({0, 1});
-  if (nrun == 0) {
-    Print("跳过运行。", 1);
+// Starts the program through the pauser where its path is valid, directly
+// otherwise. Returns whether it started; the reason it did not goes to
+// standard error, after the message.
+bool Launch(const std::string& fpath, const std::string& epath) {
+  std::string pauser;
+  if (Is_regular_file(CON_PATH)) {
+    Print("正在通过 ConsolePauser 启动程序……", 1);
+    pauser = CON_PATH;
   } else {
-    std::string pauser;
-    if (Is_regular_file(CON_PATH)) {
-      Print("正在通过 ConsolePauser 启动程序……", 1);
-      pauser = CON_PATH;
-    } else {
-      Print("ConsolePauser 路径无效。即将直接启动程序。", 1);
-    }
-    // The executable may have gone since the compile was skipped; a missing
-    // one cannot be started, whatever the console window would show.
-    const bool started = Is_regular_file(epath) && Start_program(pauser, fpath, epath);
-    Print(started ? "启动成功！" : "启动失败！", 1);
+    Print("ConsolePauser 路径无效。即将直接启动程序。", 1);
   }
-  Write("\n");
-  Pause();
+  // The executable may have gone since the compile was skipped; a missing
+  // one cannot be started, whatever the console window would show.
+  std::string why = "无法启动 " + epath + "：程序文件不存在";
+  const bool started = Is_regular_file(epath) && Start_program(pauser, fpath, epath, why);
+  Print(started ? "启动成功！" : "启动失败！", 1);
+  if (!started) Write_text(Stream::err, why + "\n");
+  return started;
 }
 
 }  // namespace
@@ -95,5 +100,27 @@ void Run() {
   const std::string fpath = Ask_for_source();
   const std::string epath = Executable_path(fpath);
   Write("\n");
-  if (Compile_step(fpath, epath)) Launch_step(fpath, epath);
+  if (!Compiler_is_usable() || (Should_compile(fpath, epath, true) && !Build(fpath, epath))) {
+    Pause();
+    return;
+  }
+  Write("\n");
+  Print("是否需要运行？（0/1）", 1);
+  if (Read_pint({0, 1}) == 0)
+    Print("跳过运行。", 1);
+  else
+    Launch(fpath, epath);
+  Write("\n");
+  Pause();
+}
+
+int Run_once(const std::string& fpath) {
+  if (!Is_valid_source(fpath)) {
+    Write_text(Stream::err, "路径无效或文件不合法！\n");
+    return 2;
+  }
+  const std::string epath = Executable_path(fpath);
+  if (!Compiler_is_usable() || (Should_compile(fpath, epath, false) && !Build(fpath, epath))) return 1;
+  Write("\n");
+  return Launch(fpath, epath) ? 0 : 1;
 }

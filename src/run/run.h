@@ -1,5 +1,6 @@
 // The compile-and-run workflow: ask for a C++ source file, compile it into an
-// executable beside it, start that in a new console window.
+// executable beside it, start that in a new console window. The menu's `Run`
+// asks; `Run_once`, for `vorlix FILE`, decides by itself.
 #pragma once
 
 #include <string>
@@ -16,4 +17,13 @@ bool Is_valid_source(const std::string& fpath);
 // The executable beside a valid source: "D:\code\a.CPP" gives "D:\code\a.exe".
 std::string Executable_path(const std::string& fpath);
 
+// The menu's workflow: asks for the source, whether to compile an existing
+// executable and whether to run it, and waits for a key at the end.
 void Run();
+
+// The workflow for `fpath` without a question: compiles when the executable is
+// missing or older than the source, then starts it. Returns the exit status:
+// 0 once started; 1 when the compiler is unusable, the compile fails or the
+// start fails; 2, after "路径无效或文件不合法！" on standard error, when
+// `fpath` is not a valid source.
+int Run_once(const std::string& fpath);

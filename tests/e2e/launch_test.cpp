@@ -115,9 +115,9 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   const struct {
     std::string program, why;
   } failures[] = {
-      {"missing", "找不到这个程序（"},
-      {"not allowed", "没有运行它的权限（"},
-      {"not a program", "它不是可以运行的程序（"},
+      {"missing", "文件不存在（"},
+      {"not allowed", "没有执行权限（"},
+      {"not a program", "不是可以运行的程序（"},
   };
   for (const auto& f : failures) {
     const Session s = Run_program({Pauser_binary(), f.program}, dir.path(), "");

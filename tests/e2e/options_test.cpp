@@ -22,7 +22,7 @@ TEST(Options, HelpAndVersionAnswerAndExit) {
   } cases[] = {
       {Vorlix_binary(), "--version", "vorlix " VORLIX_VERSION "\n", true},
       {Pauser_binary(), "--version", "vorlix-pauser " VORLIX_VERSION "\n", true},
-      {Vorlix_binary(), "--help", "用法：vorlix [--help | --version]\n", false},
+      {Vorlix_binary(), "--help", "用法：vorlix\n      vorlix 源文件.cpp\n", false},
       {Pauser_binary(), "--help", "用法：vorlix-pauser 程序 [参数...]\n", false},
   };
   for (const auto& c : cases) {
@@ -41,13 +41,13 @@ TEST(Options, HelpAndVersionAnswerAndExit) {
   EXPECT_FALSE(std::filesystem::exists(dir / "vorlix_data.sg"));
 }
 
-// Vorlix has no other options: with any other arguments, or an option that is
-// not the first argument, the dialogue is the one without arguments.
+// Vorlix has no other options: with no argument or more than one, an option
+// among them included, the dialogue is the one without arguments.
 TEST(Options, AnyOtherArgumentsLeaveTheDialogueAsItIs) {
   Temp_dir dir;
+  Write_file(dir / "a.cpp", "");
   const std::vector<std::string> ignored[] = {
-      {},          {"-h"},        {"--HELP"}, {"help"},          {"--help=yes"},
-      {"--versions"}, {"-"},      {""},       {"a.cpp", "--help"}, {"--", "--version"},
+      {}, {"a.cpp", "--help"}, {"--", "--version"}, {"a.cpp", "a.cpp"}, {"-h", "x"},
   };
   for (const auto& args : ignored) {
     std::vector<std::string> argv = {Vorlix_binary()};
@@ -57,6 +57,20 @@ TEST(Options, AnyOtherArgumentsLeaveTheDialogueAsItIs) {
     EXPECT_EQ(s.err, "");
     EXPECT_EQ(s.status, 1);  // end of input at the main page
   }
+}
+
+// A single argument is a source to run; one that begins with "-" and is not
+// an option is a mistake, refused with the usage before anything is read.
+TEST(Options, ASingleArgumentLikeAnOptionIsRefusedWithTheUsage) {
+  Temp_dir dir;
+  for (const std::string arg : {"-h", "--HELP", "--help=yes", "--versions", "-", "-a.cpp"}) {
+    const Session s = Run_program({Vorlix_binary(), arg}, dir.path(), "3\n");
+    EXPECT_EQ(s.out, "") << arg;
+    EXPECT_EQ(s.err.substr(0, 16), "用法：vorlix\n") << arg;
+    EXPECT_NE(s.err.find("--version"), std::string::npos) << arg;
+    EXPECT_EQ(s.status, 2) << arg;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "vorlix_data.sg"));
 }
 
 // The pauser looks at its first argument only: the program's own arguments

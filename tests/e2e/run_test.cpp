@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "harness.h"
@@ -192,6 +193,76 @@ TEST_F(Run_workflow, LaunchThroughPauserDirectlyOrNotAtAll) {
     EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + (fake ? "compiler done\n" : "") + COMPILED +
                          c.launch + Main_page())
         << c.con;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// `vorlix FILE`: the menu's checks, messages and launch without a question,
+// then exit with what happened. The executable is compiled when it is
+// missing or older than the source; the settings file is read, never written.
+TEST_F(Run_workflow, OneSourceArgumentCompilesWhenNeededStartsAndExits) {
+  Write_script(dir / "my pauser", "echo \"pauser runs $1\"\n\"./$1\"\n");
+  Write_file(dir / "not executable", "");
+  Write_file(dir / "not a program", "\x7f" "ELF?");
+  chmod((dir / "not a program").c_str(), 0755);
+  Write_script(dir / "bad g++", "echo 'a.cpp:1:1: error: expected unqualified-id'\nexit 1\n");
+  Write_script(dir / "no exe g++", "exit 0\n");
+  Write_file(dir / "b.c", "");
+  std::filesystem::create_directory(dir / "d.cpp");
+  const std::string fake = dir / "fake g++", missing = "未找到对应程序的 exe 文件，自动为你编译。\n";
+  const std::string built = "正在编译……\ncompiler done\n编译成功！\n\n", ok = "启动成功！\n";
+  const std::string refused = "路径无效或文件不合法！\n", failed = "启动失败！\n";
+  const std::string skipped = "跳过编译。\n\n", reason = "无法启动 " + (dir / "not ");
+  const int NONE = 1 << 30;
+  const struct {
+    int exe_age;  // a.exe's age in seconds less a.cpp's, or NONE
+    std::string com, con, arg, out, err;
+    int status;
+  } cases[] = {
+      {NONE, fake, "", "a.cpp", missing + built + DIRECT + Ran() + ok, "", 0},
+      {-60, fake, "", "a.cpp", skipped + DIRECT + "ran in old\n" + ok, "", 0},
+      {0, fake, "", dir / "a.cpp", skipped + DIRECT + "ran in old\n" + ok, "", 0},
+      {60, fake, "", dir / "a.cpp", "exe 文件比源文件旧，自动为你编译。\n" + built + DIRECT + Ran() + ok, "", 0},
+      {NONE, fake, dir / "my pauser", "a.cpp", missing + built + VIA_PAUSER + "pauser runs a.exe\n" + Ran() + ok, "", 0},
+      {-60, fake, dir / "missing", "a.cpp", skipped + DIRECT + "ran in old\n" + ok, "", 0},
+      {NONE, dir / "bad g++", "", "a.cpp",
+       missing + "正在编译……\na.cpp:1:1: error: expected unqualified-id\n编译失败！\n\n", "", 1},
+      {NONE, "", "", "a.cpp", "编译器路径无效！请重新设置。\n\n", "", 1},
+      {NONE, dir / "no exe g++", "", "a.cpp", missing + "正在编译……\n编译成功！\n\n" + DIRECT + failed,
+       "无法启动 a.exe：程序文件不存在\n", 1},
+      {-60, fake, dir / "not executable", "a.cpp", skipped + VIA_PAUSER + failed,
+       reason + "executable：没有执行权限（Permission denied）\n", 1},
+      {-60, fake, dir / "not a program", "a.cpp", skipped + VIA_PAUSER + failed,
+       reason + "a program：不是可以运行的程序（Exec format error）\n", 1},
+      {NONE, fake, "", "b.c", "", refused, 2},
+      {NONE, fake, "", "missing.cpp", "", refused, 2},
+      {NONE, fake, "", "d.cpp", "", refused, 2},
+      {NONE, fake, "", "", "", refused, 2},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(dir / "a.exe");
+    std::filesystem::remove(dir / "compiler-args");
+    std::filesystem::remove(dir / "vorlix_data.sg");
+    if (!c.com.empty()) Settings(c.com, c.con, "");
+    const std::string settings = Read_file(dir / "vorlix_data.sg");
+    if (c.exe_age != NONE) {
+      Write_script(dir / "a.exe", "echo ran in old\n");
+      const auto now = std::filesystem::file_time_type::clock::now();
+      std::filesystem::last_write_time(dir / "a.cpp", now);
+      std::filesystem::last_write_time(dir / "a.exe", now - std::chrono::seconds(c.exe_age));
+    }
+    const Session s = Run_program({Vorlix_binary(), c.arg}, dir.path(), "1\n1\n");
+    const std::string row = c.arg + " " + std::to_string(c.exe_age) + " " + c.com + " " + c.con;
+    EXPECT_EQ(s.out, c.out) << row;
+    EXPECT_EQ(s.err, c.err) << row;
+    EXPECT_EQ(s.status, c.status) << row;
+    EXPECT_EQ(std::filesystem::exists(dir / "compiler-args"), c.out.find("compiler done") != std::string::npos)
+        << row;
+    EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings) << row;
+    EXPECT_EQ(std::filesystem::exists(dir / "vorlix_data.sg"), !c.com.empty()) << row;
   }
 }
 

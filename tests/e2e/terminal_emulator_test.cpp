@@ -7,6 +7,7 @@
 
 #include "harness.h"
 #include "temp_dir.h"
+#include "tmux_session.h"
 
 namespace {
 
@@ -133,6 +134,26 @@ TEST_F(Terminal_emulators, AFailingTmuxFallsThroughToTheNextWay) {
     EXPECT_EQ(Args("xterm"), c.emulator ? "-T\na b.cpp\n-e\n" + Exec() + "./a b.exe\n" : "");
     EXPECT_EQ(s.out.find("ran here") != std::string::npos, c.here) << s.out;
   }
+}
+
+// A working directory too long to name (longer than PATH_MAX) cannot be
+// handed to a window, whose shell would look for the program elsewhere: no
+// window opens, and the program runs in this terminal, which is there already.
+TEST_F(Terminal_emulators, ADirectoryTooLongToNameRunsTheProgramHere) {
+  Write_script(work + "/a b.exe", "echo ran here\n");
+  Write_script(bin + "/tmux", "echo \"$@\" > \"$0.args\"\n");
+  Emulator("xterm", 0);
+  // Each step is short; only the whole path is too long.
+  const std::string script =
+      "n=$(printf 'd%.0s' $(seq 250)); for i in $(seq 20); do mkdir \"$n\" && cd \"$n\" || exit 9; done\n"
+      "cp -p \"$0/a b.cpp\" \"$0/a b.exe\" \"$0/vorlix_data.sg\" . || exit 9\n"
+      "PATH=\"$2\" DISPLAY=:99 TMUX=/nowhere,1,0 \"$1\" \"a b.cpp\"\n";
+  const Session s = Run_program({"/bin/bash", "-c", script, work, Vorlix_binary(), bin}, dir.path(), "");
+  std::system(("cd " + Shell_word(dir.path()) + " && rm -rf " + Shell_word(std::string(250, 'd'))).c_str());
+  EXPECT_EQ(s.out, "跳过编译。\n\nConsolePauser 路径无效。即将直接启动程序。\nran here\n启动成功！\n");
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_EQ(Args("tmux"), "");
+  EXPECT_EQ(Args("xterm"), "");
 }
 
 }  // namespace

@@ -39,21 +39,5 @@ TEST(Posix_stop_answer, ResumesAProgramThatStoppedItselfButNotOneWaitingForTheTe
   EXPECT_TRUE(stop.resume && other.resume && !ttin.resume && !Posix_stop_answer(SIGTTOU).resume);
 }
 
-// The common causes of a failed start get Chinese words before the system's
-// text; any other keeps the system's text alone.
-TEST(Start_failure_text, NamesTheCommonCausesInChineseBeforeTheSystemsText) {
-  const std::string found = "找不到这个程序（why）", allowed = "没有运行它的权限（why）",
-                    program = "它不是可以运行的程序（why）";
-  const struct {
-    int posix;
-    unsigned long windows;
-    std::string text;
-  } cases[] = {{ENOENT, 2, found}, {ENOTDIR, 3, found}, {EACCES, 5, allowed}, {EPERM, 5, allowed},
-               {ENOEXEC, 193, program}, {ENOEXEC, 216, program}, {E2BIG, 32, "why"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(Posix_start_failure_text(c.posix, "why"), c.text) << c.posix;
-    EXPECT_EQ(Windows_start_failure_text(c.windows, "why"), c.text) << c.windows;
-  }
-}
 
 }  // namespace

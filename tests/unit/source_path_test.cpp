@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "run/run.h"
 #include "platform/platform.h"
@@ -54,6 +56,24 @@ TEST(Source_path, OnlyExistingRegularCppFilesAreValid) {
       {std::string(Max_path_bytes() + 1, 'a') + ".cpp", false},
   };
   for (const auto& c : cases) EXPECT_EQ(Is_valid_source(c.first), c.second) << c.first;
+}
+
+// make's rule: strictly later, to the nanosecond; links followed; a time
+// that cannot be read is never newer.
+TEST(Source_path, NewerComparesModificationTimes) {
+  Temp_dir dir;
+  const auto t = std::filesystem::file_time_type::clock::now();
+  for (const auto& [name, after] : {std::pair{"old", 0}, {"same", 0}, {"later", 1}}) {
+    Write_file(dir / name, "");
+    std::filesystem::last_write_time(dir / name, t + std::chrono::nanoseconds(after));
+  }
+  std::filesystem::create_symlink(dir / "later", dir / "link");
+  const std::string nul("old\0", 4);
+  const std::tuple<std::string, std::string, bool> cases[] = {
+      {"later", "old", true}, {"old", "later", false}, {"same", "old", false}, {"link", "old", true},
+      {"old", "link", false}, {"later", "missing", false}, {"missing", "old", false}, {"later", nul, false},
+  };
+  for (const auto& [a, b, newer] : cases) EXPECT_EQ(Is_newer(dir / a, dir / b), newer) << a << " " << b;
 }
 
 TEST(Source_path, RelativePathsResolveAgainstTheWorkingDirectory) {

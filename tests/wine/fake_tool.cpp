@@ -6,7 +6,7 @@
 // Named compiler.exe it is the compiler: it appends its arguments, one a line
 // and then a line "--", to compiler.log beside itself; with an option -exit=N
 // it writes an error message to standard error and exits with N, otherwise it
-// copies itself to the file named after -o and exits with 0.
+// copies itself to the file named after -o, written now, and exits with 0.
 //
 // Under any other name it is a program (or a pauser): it appends "arg: " lines
 // and its working directory ("cwd: ") to program.log in the working directory
@@ -52,7 +52,14 @@ int Compiler(const std::wstring& self, int argc, wchar_t** argv) {
     std::fprintf(stderr, "compiler.exe: error: exit %d\n", status);
     return status;
   }
-  return output != nullptr && CopyFileW(self.c_str(), output, FALSE) ? 0 : 101;
+  if (output == nullptr || !CopyFileW(self.c_str(), output, FALSE)) return 101;
+  // A copy keeps the original's write time; a compiler's output is new.
+  const HANDLE out = CreateFileW(output, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const bool touched = out != INVALID_HANDLE_VALUE && SetFileTime(out, nullptr, nullptr, &now);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  return touched ? 0 : 102;
 }
 
 unsigned long Number(const char* name, unsigned long otherwise) {

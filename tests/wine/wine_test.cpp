@@ -338,10 +338,37 @@ TEST_F(Wine, ThePauserReportsTheReturnValue) {
     EXPECT_EQ(figures.suffix().str().substr(0, c.shown.size()), c.shown) << s.out;
     EXPECT_GE(std::stod(figures[1]), c.seconds_min);
     EXPECT_LE(std::stod(figures[2]), c.cpu_max);
-    if (figures[4].matched) EXPECT_TRUE(std::stod(figures[4]) >= c.peak_min && std::stod(figures[4]) < 80);
+    if (figures[4].matched) {
+      EXPECT_TRUE(std::stod(figures[4]) >= c.peak_min && std::stod(figures[4]) < 80);
+    }
     EXPECT_EQ(s.status, c.status);
     EXPECT_EQ(Read_file(work + "/program.log"), passed + "cwd: " + Win(work) + "\n");
   }
+}
+
+// vorlix.exe FILE, as an editor's run command gives it: a full path with a
+// space and Chinese, compiled when there is no executable, then started, with
+// no question, no key wait, and the settings file left as it was.
+TEST_F(Wine, OneSourceArgumentCompilesAndStartsWithoutAQuestion) {
+  fs::create_directories(work + "/中文 目录");
+  const std::string fpath = Source("@\\中文 目录\\a.cpp", "中文 目录/a.cpp");
+  const std::string epath = fpath.substr(0, fpath.size() - 4) + ".exe";
+  Settings(com, "", "-O2");
+  const std::string settings = Read_file(work + "/vorlix_data.sg");
+  const std::string start = "\r\nConsolePauser 路径无效。即将直接启动程序。\r\n启动成功！\r\n";
+  const std::string runs[] = {
+      "未找到对应程序的 exe 文件，自动为你编译。\r\n正在编译……\r\n编译成功！\r\n" + start,
+      "跳过编译。\r\n" + start,
+  };
+  for (const auto& out : runs) {
+    fs::remove(work + "/program.log");
+    const Session s = Run_windows({VORLIX_BINARY, fpath}, "");
+    EXPECT_EQ(s.out, out);
+    EXPECT_EQ(s.status, 0) << s.err;
+    EXPECT_EQ(Compiler_log(), com + "\n-O2\n-g\n-o\n" + epath + "\n" + fpath + "\n--\n");
+    EXPECT_EQ(Await_lines(work + "/program.log", 2), "arg: " + epath + "\ncwd: " + Win(work) + "\n");
+  }
+  EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), settings);
 }
 
 // A batch file set as the compiler or the pauser would be run by the command
@@ -350,14 +377,15 @@ TEST_F(Wine, ThePauserReportsTheReturnValue) {
 // says why, in the system's words after the path.
 TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
   const struct {
-    std::string compiler, pauser, answers, shown, err;  // "@": the compiler's path
+    std::string compiler, pauser, answers, shown, err;  // "@": the compiler's path, "#": the pauser's
     bool whole_err;
   } cases[] = {
       {"编 译.cmd", "", "", "正在编译……\r\n编译失败！\r\n",
        "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
       {"g++.Bat", "", "", "正在编译……\r\n编译失败！\r\n",
        "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
-      {"compiler.exe", "暂停 器.BAT", "0\n1\n", "启动失败！\r\n", "", true},
+      {"compiler.exe", "暂停 器.BAT", "0\n1\n", "启动失败！\r\n",
+       "ConsolePauser 不能是批处理文件（.bat 或 .cmd）：#\r\n", true},
       {"坏 的.exe", "", "", "正在编译……\r\n编译失败！\r\n", "无法启动编译器 @：", false},
   };
   // Each file here would leave a directory behind if it ran.
@@ -377,6 +405,7 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
     EXPECT_NE(s.out.find(c.shown), std::string::npos) << s.out;
     std::string err = c.err;
     if (err.find('@') != std::string::npos) err.replace(err.find('@'), 1, compiler);
+    if (err.find('#') != std::string::npos) err.replace(err.find('#'), 1, Win(work + "/" + c.pauser));
     if (c.whole_err) {
       EXPECT_EQ(s.err, err);
     } else {

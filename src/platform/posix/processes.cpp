@@ -13,6 +13,7 @@
 
 #include "platform/command_line.h"
 #include "platform/exit_status.h"
+#include "platform/start_failure.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 
@@ -219,7 +220,7 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
   Program_run run;
   run.started = r.started;
   if (!r.started) {
-    run.error = Posix_start_failure_text(r.error, std::strerror(r.error));
+    run.error = Posix_start_failure(r.error, std::strerror(r.error));
     return run;
   }
   run.status = r.status;

@@ -2,13 +2,19 @@
 // terminal emulator's window in a graphical session ($TERMINAL, then the
 // emulators of terminal_emulators.cpp), or else this terminal.
 // Every way passes the program as separate words, never as shell text.
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/command_line.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/terminal_emulators.h"
+#include "platform/start_failure.h"
 
 namespace {
 
@@ -23,8 +29,7 @@ bool Env_set(const char* name) {
 // relative path would name nothing. The directory is an argument too, never
 // part of the shell's text.
 std::vector<std::string> Exec_words(const std::string& cwd, const std::vector<std::string>& program) {
-  std::vector<std::string> words = {"/bin/sh", "-c", "exec \"$@\"", "sh"};
-  if (!cwd.empty()) words = {"/bin/sh", "-c", "cd -- \"$0\" && exec \"$@\"", cwd};
+  std::vector<std::string> words = {"/bin/sh", "-c", "cd -- \"$0\" && exec \"$@\"", cwd};
   words.insert(words.end(), program.begin(), program.end());
   return words;
 }
@@ -65,25 +70,47 @@ std::vector<std::pair<std::string, Terminal_emulator>> Terminals_at_hand() {
   return found;
 }
 
+// Why `path` cannot be run, as the errno that exec would give; 0 when it can.
+// A window's shell would report it in a window of its own, or not at all.
+int Run_error(const std::string& path) {
+  if (Has_nul(path)) return EINVAL;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return EACCES;
+  return access(path.c_str(), X_OK) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
-bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
+bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
+                   std::string& error) {
+  error.clear();
   std::vector<std::string> program;
   if (pauser.empty())
     program = {Posix_program_path(epath)};
   else
     program = {Posix_program_path(pauser), epath};
-  if (!Is_executable_file(program[0])) return false;
+  const std::string what = Printable(pauser.empty() ? epath : pauser);
+  if (const int e = Run_error(program[0])) {
+    error = Start_failure_line(what, Posix_start_failure(e, std::strerror(e)));
+    return false;
+  }
   const bool direct = pauser.empty();
   // The window is named after what it shows: the source, or the program the
   // pauser runs (else tmux would call it "sh" or the pauser).
   const std::string name = Printable(direct ? fpath : epath);
   const std::string cwd = Current_directory();
   const auto words = Exec_words(cwd, program);
+  // A window starts in a directory of its own choosing, and its shell goes to
+  // ours by name; a directory too long to name (or gone) would leave it
+  // running a relative path elsewhere, found or not, while we reported
+  // success. Then only this terminal, already there, can run the program.
+  const bool windows = !cwd.empty();
 
   // A tmux that cannot open the window (its server gone, $TMUX left over from
   // one) is one way fewer; the next is tried.
-  if (Env_set("TMUX")) {
+  if (windows && Env_set("TMUX")) {
     std::vector<std::string> args = {"tmux", "new-window"};
     if (!cwd.empty()) args.insert(args.end(), {"-c", Tmux_literal(cwd)});
     args.insert(args.end(), {"-n", Tmux_literal(name)});
@@ -94,7 +121,7 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
     if (r.started && r.status == 0) return true;
   }
 
-  if (Env_set("DISPLAY") || Env_set("WAYLAND_DISPLAY")) {
+  if (windows && (Env_set("DISPLAY") || Env_set("WAYLAND_DISPLAY"))) {
     for (const auto& [terminal, row] : Terminals_at_hand()) {
       const auto args = Terminal_arguments(row, terminal, name, cwd, words);
       if (Spawn(args, false, Spawn_mode::detach).started) return true;
@@ -103,7 +130,8 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
 
   // No window can be opened: run the program here and wait for it.
   if (direct) Set_title(fpath);
-  const bool started = Spawn(program, false, Spawn_mode::wait).started;
+  const Spawn_result r = Spawn(program, false, Spawn_mode::wait);
   if (direct) Set_title("Vorlix");
-  return started;
+  if (!r.started) error = Start_failure_line(what, Posix_start_failure(r.error, std::strerror(r.error)));
+  return r.started;
 }

@@ -23,6 +23,9 @@ bool To_wide(const std::string& s, std::wstring& wide);
 
 std::string To_utf8(const std::wstring& wide);
 
+// The system's text for a GetLastError code, UTF-8, without its line break.
+std::string System_message(DWORD code);
+
 // Hands a command line to the command interpreter and waits for it.
 int Run_wide(const wchar_t* command);
 

@@ -5,6 +5,7 @@
 
 #include "platform/command_line.h"
 #include "platform/exit_status.h"
+#include "platform/start_failure.h"
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
 
@@ -15,8 +16,6 @@
 #define PSAPI_VERSION 2
 #endif
 #include <psapi.h>
-
-namespace {
 
 std::string System_message(DWORD code) {
   wchar_t* text = nullptr;
@@ -30,6 +29,8 @@ std::string System_message(DWORD code) {
     wide.pop_back();
   return wide.empty() ? "error " + std::to_string(code) : To_utf8(wide);
 }
+
+namespace {
 
 double Seconds(const FILETIME& t) {
   const unsigned long long ticks =
@@ -139,7 +140,7 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
   std::wstring no_title;
   if (!Create(nullptr, command, 0, no_title, pi)) {
     const DWORD error = GetLastError();
-    run.error = Windows_start_failure_text(error, System_message(error));
+    run.error = Windows_start_failure(error, System_message(error));
     return run;
   }
   const long long code = Wait_for_exit(pi, &run);
