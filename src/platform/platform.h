@@ -78,9 +78,14 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
 // This program's arguments, argv[0] first, as UTF-8.
 std::vector<std::string> Program_arguments(int argc, char** argv);
 
-// Reads the whole file at `path` into `text`. False, with `text` empty, when
-// `path` is not a regular file that can be read.
-bool Read_text_file(const std::string& path, std::string& text);
+// Reads the first lines of the file at `path`, one for each bound in `keep`,
+// into `lines`: each without its line break (LF, or CR LF) and cut at its
+// bound, reading no more of the file than those lines. A missing line is
+// empty. False, with every line empty, when `path` is not a regular file
+// that can be read; on POSIX also when it is a symbolic link that
+// Save_text_file would replace rather than follow.
+bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                     std::vector<std::string>& lines);
 
 // Replaces the file at `path` with one holding `text`, in one step: until the
 // new file is complete the old one stays as it was, and a failed save leaves

@@ -9,15 +9,19 @@
 #include <csignal>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/posix/save_steps.h"
 #include "platform/temporary_name.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
 
 namespace {
+
+// The longest path and options a setting keeps whole.
+const std::string PATH = std::string(Max_path_bytes(), 'p');
+const std::string OPTIONS = std::string(Max_options_bytes, 'o');
 
 void Set_values(const std::string& a, const std::string& b, const std::string& c) {
   COM_PATH = a;
@@ -60,11 +64,14 @@ TEST(Settings_file, ParsesOneValueALine) {
       {"a\nb\nc\nd\ne\n", "a", "b", "c"},
       {" a \n\"b c\"\n-O2 -DX='1 2'", " a ", "\"b c\"", "-O2 -DX='1 2'"},
       {"编译器\n暂停\n-std=c++17", "编译器", "暂停", "-std=c++17"},
+      // Each line cut at its bound: a path one byte past the longest, so it
+      // stays unusable; the options at 64 KiB, kept whole up to there.
+      {PATH + "xx\n" + PATH + "\r\n" + OPTIONS, PATH + "x", PATH, OPTIONS},
+      {"a\nb\n" + OPTIONS + "more\nd", "a", "b", OPTIONS},
   };
   for (const auto& c : cases) {
     Set_values("old", "old", "old");
-    std::istringstream in(c.text);
-    Parse_settings(in);
+    Parse_settings(c.text);
     Expect_values(c.com, c.con, c.options);
   }
 }
