@@ -20,6 +20,11 @@ void Out(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
 
 void Console_init() {}
 
+// Standard error is no part of the screen the model shows.
+void Write_text(Stream to, const std::string& text) {
+  if (to == Stream::out) Out(text);
+}
+
 void Set_title(const std::string&) {}
 
 void Clear_screen() { Out("\x1b[H\x1b[2J"); }
