@@ -93,6 +93,8 @@ bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& ke
 // the file is hidden after each save. POSIX: the old file's permission bits
 // stay where the file system allows, and a symbolic link at `path` stays
 // while the file it leads to is replaced (unless the kernel would refuse to
-// follow it: then the link itself is replaced). Returns false when the file
-// could not be replaced, with the system's reason in `error` (UTF-8).
+// follow it: then the link itself is replaced, by a file of mode 0600). The
+// temporary file has its final permission bits from the start, so it never
+// lets anyone read what the finished file would not. Returns false when the
+// file could not be replaced, with the system's reason in `error` (UTF-8).
 bool Save_text_file(const std::string& path, const std::string& text, std::string& error);
