@@ -276,7 +276,7 @@ bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& ke
   }
   close(fd);
   End_text(t);
-  lines = t.lines;
+  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
   return ok;
 }
 
