@@ -1,7 +1,10 @@
 #include "dialogue_model.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
+
+#include "settings/settings.h"
 
 namespace {
 
@@ -14,7 +17,29 @@ struct Replay {
   Expected e;
 };
 
-std::string Value_or_empty_mark(const std::string& v) { return v.empty() ? "<空>" : v; }
+// The most of a path setting kept: one byte past the longest path.
+const std::size_t Path_bound = Fake_max_path + 1;
+
+// A value as an editor shows it: each byte of a control character (below
+// 0x20, 0x7f, and U+0080 to U+009F as UTF-8) written as \xNN.
+std::string Escaped(const std::string& v) {
+  std::string out;
+  char hex[8];
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    const auto c = static_cast<unsigned char>(v[i]);
+    const auto next = i + 1 < v.size() ? static_cast<unsigned char>(v[i + 1]) : 0;
+    const int bytes = c == 0xc2 && next >= 0x80 && next <= 0x9f ? 2 : c < 0x20 || c == 0x7f ? 1 : 0;
+    if (bytes == 0) out += v[i];
+    for (int k = 0; k < bytes; ++k, ++i) {
+      std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(v[i]));
+      out += hex;
+    }
+    if (bytes > 0) --i;
+  }
+  return out;
+}
+
+std::string Value_or_empty_mark(const std::string& v) { return v.empty() ? "<空>" : Escaped(v); }
 
 // A line is an answer when it is at most nine ASCII digits; the empty line is 0.
 int Answer(Replay& r, std::initializer_list<int> accepted) {
@@ -126,9 +151,10 @@ void Run(Replay& r) {
     r.e.out += PAUSE;
 }
 
-void Edit(Replay& r, std::string& value, const std::string& label, const std::string& prompt) {
+void Edit(Replay& r, std::string& value, const std::string& label, const std::string& prompt,
+          std::size_t bound) {
   r.e.out += CLS + label + Value_or_empty_mark(value) + "\n" + prompt + "\n";
-  value = Next_line(r.w);
+  value = Next_line(r.w).substr(0, bound);
   r.e.out += "设置成功！\n\n" + PAUSE;
 }
 
@@ -137,9 +163,9 @@ void Settings_loop(Replay& r) {
     r.e.out += CLS + std::string(43, ' ') + "Vorlix -- 设置\n" + RULE +
                "1. 修改编译器（g++.exe）路径\n2. 修改 ConsolePauser 路径\n3. 修改编译选项\n4. 程序信息\n5. 返回\n\n";
     switch (Answer(r, {1, 2, 3, 4, 5})) {
-      case 1: Edit(r, r.e.com, "当前编译器路径：", "请输入新编译器路径："); break;
-      case 2: Edit(r, r.e.con, "当前 ConsolePauser 路径：", "请输入新 ConsolePauser 路径："); break;
-      case 3: Edit(r, r.e.options, "当前编译选项：", "请输入新编译选项："); break;
+      case 1: Edit(r, r.e.com, "当前编译器路径：", "请输入新编译器路径：", Path_bound); break;
+      case 2: Edit(r, r.e.con, "当前 ConsolePauser 路径：", "请输入新 ConsolePauser 路径：", Path_bound); break;
+      case 3: Edit(r, r.e.options, "当前编译选项：", "请输入新编译选项：", Max_options_bytes); break;
       case 4:
         r.e.out += CLS + "作者：Vorlix 团队（https://example.org/vorlix）\n介绍：超轻量 Vorlix\n版本：Alpha 1.0\n"
                          "发布时间：2025/10/3\n\n" + PAUSE;
@@ -149,19 +175,22 @@ void Settings_loop(Replay& r) {
   }
 }
 
-// Three lines; a missing one is empty, and a carriage return before a line
-// break belongs to the break.
+// Three lines; a missing one is empty, a carriage return before a line
+// break belongs to the break, and each is cut at its bound.
 void Load(Replay& r) {
   const auto file = r.w.files.find(Settings_name);
   if (file == r.w.files.end()) return;
   std::string* values[] = {&r.e.com, &r.e.con, &r.e.options};
+  const std::size_t bounds[] = {Path_bound, Path_bound, Max_options_bytes};
   std::size_t start = 0;
-  for (std::string* v : values) {
+  for (std::size_t i = 0; i < 3; ++i) {
+    std::string* v = values[i];
     if (start > file->second.size() || (start == file->second.size() && v != values[0])) break;
     std::size_t end = file->second.find('\n', start);
     if (end == std::string::npos) end = file->second.size();
     *v = file->second.substr(start, end - start);
     if (!v->empty() && v->back() == '\r') v->pop_back();
+    v->resize(std::min(v->size(), bounds[i]));
     start = end + 1;
   }
 }

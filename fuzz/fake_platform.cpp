@@ -8,6 +8,7 @@
 #include "fake_platform.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
+#include "platform/text_lines.h"
 
 World WORLD;
 
@@ -75,9 +76,10 @@ std::vector<std::string> Program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
-bool Read_text_file(const std::string& path, std::string& text) {
+bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                     std::vector<std::string>& lines) {
   const auto file = WORLD.files.find(path);
-  text = file == WORLD.files.end() ? "" : file->second;
+  lines = Cut_lines(file == WORLD.files.end() ? "" : file->second, keep);
   return file != WORLD.files.end();
 }
 

@@ -52,8 +52,12 @@ int main(int argc, char** argv) {
     if (op == 1) Run();
   }
   Clear_screen();
-  Save_settings();
+  std::string error;
+  const bool saved = Save_settings(error);
   Print("将在 3s 内退出……", 1);
   Wait(2.5);
-  return 0;
+  if (saved) return 0;
+  // Said last, so that it stays on the screen once Vorlix has gone.
+  Write_text(Stream::err, "无法保存设置到 " + SETTINGS + "：" + error + "\n");
+  return 1;
 }

@@ -97,9 +97,14 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
 // This program's arguments, argv[0] first, as UTF-8.
 std::vector<std::string> Program_arguments(int argc, char** argv);
 
-// Reads the whole file at `path` into `text`. False, with `text` empty, when
-// `path` is not a regular file that can be read.
-bool Read_text_file(const std::string& path, std::string& text);
+// Reads the first lines of the file at `path`, one for each bound in `keep`,
+// into `lines`: each without its line break (LF, or CR LF) and cut at its
+// bound, reading no more of the file than those lines. A missing line is
+// empty. False, with every line empty, when `path` is not a regular file
+// that can be read; on POSIX also when it is a symbolic link that
+// Save_text_file would replace rather than follow.
+bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                     std::vector<std::string>& lines);
 
 // Replaces the file at `path` with one holding `text`, in one step: until the
 // new file is complete the old one stays as it was, and a failed save leaves
@@ -107,6 +112,8 @@ bool Read_text_file(const std::string& path, std::string& text);
 // the file is hidden after each save. POSIX: the old file's permission bits
 // stay where the file system allows, and a symbolic link at `path` stays
 // while the file it leads to is replaced (unless the kernel would refuse to
-// follow it: then the link itself is replaced). Returns false when the file
-// could not be replaced, with the system's reason in `error` (UTF-8).
+// follow it: then the link itself is replaced, by a file of mode 0600). The
+// temporary file has its final permission bits from the start, so it never
+// lets anyone read what the finished file would not. Returns false when the
+// file could not be replaced, with the system's reason in `error` (UTF-8).
 bool Save_text_file(const std::string& path, const std::string& text, std::string& error);

@@ -5,18 +5,21 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "settings/settings.h"
 
 namespace {
 
-// Shows the current value, takes the next line as the new one, exactly as
-// typed. The change reaches the settings file when the user saves and exits.
+// Shows the current value, its control characters escaped so that none
+// reaches the terminal, and takes the next line as the new one, exactly as
+// typed, up to the setting's bound. The change reaches the settings file
+// when the user saves and exits.
 void Edit(std::string& target, const std::string& label, const std::string& prompt,
           Line_kind kind) {
   Clear_screen();
-  Print(label + (target.empty() ? "<空>" : target), 1);
+  Print(label + (target.empty() ? "<空>" : Printable(target)), 1);
   Print(prompt, 1);
-  target = Read_line(SIZE_MAX, kind);
+  target = Read_line(kind == Line_kind::path ? Max_path_setting_bytes() : Max_options_bytes, kind);
   Print("设置成功！", 2);
   Pause();
 }

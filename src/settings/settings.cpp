@@ -1,36 +1,48 @@
 #include "settings/settings.h"
 
-#include <sstream>
-
 #include "platform/platform.h"
+#include "platform/text_lines.h"
 
 std::string COM_PATH;
 std::string CON_PATH;
 std::string COM_SETTINGS;
 const std::string SETTINGS = "vorlix_data.sg";
 
-void Parse_settings(std::istream& in) {
-  for (std::string* value : {&COM_PATH, &CON_PATH, &COM_SETTINGS}) {
-    value->clear();
-    if (!std::getline(in, *value)) continue;
-    if (!value->empty() && value->back() == '\r') value->pop_back();
-  }
+namespace {
+
+void Take_values(const std::vector<std::string>& lines) {
+  COM_PATH = lines.at(0);
+  CON_PATH = lines.at(1);
+  COM_SETTINGS = lines.at(2);
 }
+
+}  // namespace
+
+std::size_t Max_path_setting_bytes() { return Max_path_bytes() + 1; }
+
+std::vector<std::size_t> Settings_bounds() {
+  return {Max_path_setting_bytes(), Max_path_setting_bytes(), Max_options_bytes};
+}
+
+void Parse_settings(const std::string& text) { Take_values(Cut_lines(text, Settings_bounds())); }
 
 std::string Settings_text() { return COM_PATH + "\n" + CON_PATH + "\n" + COM_SETTINGS; }
 
 void Load_settings_from(const std::string& path) {
-  std::string text;
-  Read_text_file(path, text);
-  std::istringstream in(text);
-  Parse_settings(in);
+  std::vector<std::string> lines;
+  Read_text_lines(path, Settings_bounds(), lines);
+  Take_values(lines);
+}
+
+bool Save_settings_to(const std::string& path, std::string& error) {
+  return Save_text_file(path, Settings_text(), error);
 }
 
 bool Save_settings_to(const std::string& path) {
   std::string error;
-  return Save_text_file(path, Settings_text(), error);
+  return Save_settings_to(path, error);
 }
 
 void Load_settings() { Load_settings_from(SETTINGS); }
 
-void Save_settings() { Save_settings_to(SETTINGS); }
+bool Save_settings(std::string& error) { return Save_settings_to(SETTINGS, error); }

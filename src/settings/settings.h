@@ -3,28 +3,46 @@
 // line break, the third does not.
 #pragma once
 
-#include <istream>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 extern std::string COM_PATH;      // the compiler driver
 extern std::string CON_PATH;      // the pauser that keeps a started program's window open
 extern std::string COM_SETTINGS;  // extra compile options, inserted verbatim
 extern const std::string SETTINGS;  // the settings file, in the working directory
 
-// Reads the three values from `in`, one a line; a missing line leaves its value
-// empty, a carriage return before a line break is dropped, later lines are ignored.
-void Parse_settings(std::istream& in);
+// The most of a setting that the load and the editors keep, so that a huge
+// file or line cannot take the memory. A path is kept up to one byte longer
+// than the longest the file system accepts, so that cutting it never turns
+// an unusable path into another, usable one. Options: 64 KiB, more than a
+// command line holds on Windows (32767 characters) and half of what Linux
+// passes in one argument.
+std::size_t Max_path_setting_bytes();
+const std::size_t Max_options_bytes = 64 * 1024;
+
+// The bounds of the file's three lines, in order.
+std::vector<std::size_t> Settings_bounds();
+
+// Takes the three values from the text of a settings file, one a line, each
+// cut at its bound; a missing line leaves its value empty, a carriage return
+// before a line break is dropped, later lines are ignored.
+void Parse_settings(const std::string& text);
 
 // The file's contents for the current values.
 std::string Settings_text();
 
-// Loads the values from `path`; a missing or unreadable file leaves all three empty.
+// Loads the values from `path`, reading no more of it than the three lines;
+// a missing or unreadable file leaves all three empty.
 void Load_settings_from(const std::string& path);
 
 // Writes the values to `path` through Save_text_file: the old file is replaced
 // only once the new one is complete, so a failed save keeps it as it was.
-// Returns false on failure.
+// Returns false on failure, with the system's reason in `error`.
+bool Save_settings_to(const std::string& path, std::string& error);
 bool Save_settings_to(const std::string& path);
 
 void Load_settings();
-void Save_settings();
+
+// Returns false when the settings could not be saved, with the reason in `error`.
+bool Save_settings(std::string& error);

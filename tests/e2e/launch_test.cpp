@@ -127,6 +127,34 @@ TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   }
 }
 
+// Vorlix started with signals blocked and ignored does not hand that on: a
+// program started directly or through the pauser can be interrupted, and its
+// alarm() and SIGPIPE work. The program is grep, through env, as a shell
+// would clear the mask itself.
+TEST(Launch, StartedProgramGetsNoBlockedOrIgnoredSignals) {
+  Temp_dir dir;
+  Write_script(dir / "g++", "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n"
+                            "echo '#!/usr/bin/env -S grep -hE ^Sig(Blk|Ign) /proc/self/status' > \"$out\"\n"
+                            "chmod +x \"$out\"\n");
+  Write_file(dir / "a.cpp", "");
+  sigset_t blocked, before;
+  sigemptyset(&blocked);
+  for (int sig : {SIGINT, SIGTERM, SIGCHLD, SIGALRM}) sigaddset(&blocked, sig);
+  sigprocmask(SIG_BLOCK, &blocked, &before);
+  const auto hup = signal(SIGHUP, SIG_IGN);
+  const auto pipe = signal(SIGPIPE, SIG_IGN);
+  for (const std::string& pauser : {std::string(), Pauser_binary()}) {
+    std::filesystem::remove(dir / "a.exe");
+    Write_file(dir / "vorlix_data.sg", dir / "g++\n" + pauser + "\n");
+    const Session s = Run_vorlix(dir.path(), "1\na.cpp\n1\n");
+    EXPECT_NE(s.out.find("\nSigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n"), std::string::npos)
+        << pauser << s.out;
+  }
+  signal(SIGPIPE, pipe);
+  signal(SIGHUP, hup);
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
 // Real programs report their CPU time and peak memory as a judge would, and a
 // crash still its signal: each within what the program really did.
 TEST(Pauser, ReportsCpuTimeAndPeakMemoryAsAJudgeWould) {

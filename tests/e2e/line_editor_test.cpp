@@ -100,8 +100,8 @@ TEST_F(Line_editor, CompletesRecallsAndEditsPathsAndEndsAtControlD) {
 }
 
 // Names listed when several match are shown as text: a name's control
-// characters never reach the terminal as its commands.
-TEST_F(Line_editor, ListsFileNamesWithoutTheirControlCharacters) {
+// characters are escaped, never sent to the terminal as its commands.
+TEST_F(Line_editor, ListsFileNamesWithTheirControlCharactersEscaped) {
   Write_file(dir / "x\x1b]0;HACKED\x07.cpp", "");
   Write_file(dir / "xy.cpp", "");
   const auto t = Start();
@@ -111,7 +111,7 @@ TEST_F(Line_editor, ListsFileNamesWithoutTheirControlCharacters) {
   t->Type("x");
   t->Keys("Tab");
   const std::string screen = t->Await_containing("xy.cpp");
-  EXPECT_NE(screen.find("x]0;HACKED.cpp  xy.cpp"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("x\\x1b]0;HACKED\\x07.cpp  xy.cpp"), std::string::npos) << screen;
   EXPECT_EQ(t->Title(), "Vorlix");
 }
 

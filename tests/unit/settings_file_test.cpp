@@ -9,15 +9,19 @@
 #include <csignal>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 
+#include "platform/platform.h"
 #include "platform/posix/save_steps.h"
 #include "platform/temporary_name.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
 
 namespace {
+
+// The longest path and options a setting keeps whole.
+const std::string PATH = std::string(Max_path_bytes(), 'p');
+const std::string OPTIONS = std::string(Max_options_bytes, 'o');
 
 void Set_values(const std::string& a, const std::string& b, const std::string& c) {
   COM_PATH = a;
@@ -60,11 +64,14 @@ TEST(Settings_file, ParsesOneValueALine) {
       {"a\nb\nc\nd\ne\n", "a", "b", "c"},
       {" a \n\"b c\"\n-O2 -DX='1 2'", " a ", "\"b c\"", "-O2 -DX='1 2'"},
       {"编译器\n暂停\n-std=c++17", "编译器", "暂停", "-std=c++17"},
+      // Each line cut at its bound: a path one byte past the longest, so it
+      // stays unusable; the options at 64 KiB, kept whole up to there.
+      {PATH + "xx\n" + PATH + "\r\n" + OPTIONS, PATH + "x", PATH, OPTIONS},
+      {"a\nb\n" + OPTIONS + "more\nd", "a", "b", OPTIONS},
   };
   for (const auto& c : cases) {
     Set_values("old", "old", "old");
-    std::istringstream in(c.text);
-    Parse_settings(in);
+    Parse_settings(c.text);
     Expect_values(c.com, c.con, c.options);
   }
 }
@@ -110,7 +117,9 @@ TEST(Settings_file, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   // A directory at the settings path cannot be replaced by a file.
   std::filesystem::create_directory(dir / "d");
   Set_values("a", "b", "c");
-  EXPECT_FALSE(Save_settings_to(dir / "d"));
+  std::string error;
+  EXPECT_FALSE(Save_settings_to(dir / "d", error));
+  EXPECT_EQ(error, "Is a directory");
   EXPECT_TRUE(std::filesystem::is_directory(dir / "d"));
   EXPECT_EQ(Entries(dir.path()), 1u);
 }
@@ -143,6 +152,18 @@ mode_t Mode_of(const std::string& path) {
   return st.st_mode & 07777;
 }
 
+std::string Save_dir;  // where Note_created_mode looks for the temporary
+
+// The mode of the save's temporary file when it was created, before anything
+// was written to it.
+mode_t Created_mode;
+
+void Note_created_mode(Save_step step) {
+  if (step != Save_step::temporary_created) return;
+  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(Save_dir)))
+    if (e.path().extension() == ".tmp") Created_mode = Mode_of(e.path().string());
+}
+
 TEST(Settings_file, SaveKeepsTheModeTheUserSetAndANewFileFollowsTheUmask) {
   const struct {
     int old_mode;  // -1: no file yet
@@ -160,10 +181,16 @@ TEST(Settings_file, SaveKeepsTheModeTheUserSetAndANewFileFollowsTheUmask) {
     }
     const mode_t before = umask(c.umask);
     Set_values("a", "b", "c");
+    Save_dir = dir.path();
+    Created_mode = 07777;
+    Save_step_reached = Note_created_mode;
     const bool saved = Save_settings_to(file);
+    Save_step_reached = nullptr;
     umask(before);
     ASSERT_TRUE(saved);
     EXPECT_EQ(Mode_of(file), c.expected) << std::oct << c.old_mode;
+    // Never more open than the file it becomes, not even before it is written.
+    EXPECT_EQ(Created_mode, c.expected & ~c.umask) << std::oct << c.old_mode;
     EXPECT_EQ(Read_file(file), "a\nb\nc");
   }
 }
@@ -238,12 +265,16 @@ TEST(Settings_file, LinkPlantedInASharedStickyDirectoryIsReplacedNotFollowed) {
     ASSERT_EQ(chown(shared.c_str(), c.dir_owner, static_cast<gid_t>(-1)), 0);
     chmod(shared.c_str(), c.mode);
     const std::string replaced = c.first_owner == 0 ? second : first;  // the one not followed
+    // What the save will not follow, the load does not read.
+    Load_settings_from(first);
+    EXPECT_EQ(COM_PATH, c.followed ? "the user's own file" : "") << std::oct << c.mode;
     Set_values("new", "", "");
     ASSERT_TRUE(Save_settings_to(first)) << std::oct << c.mode;
     EXPECT_EQ(Read_file(victim), c.followed ? "new\n\n" : "the user's own file") << std::oct << c.mode;
     if (!c.followed) {
       EXPECT_FALSE(std::filesystem::is_symlink(replaced)) << replaced;
       EXPECT_EQ(Read_file(replaced), "new\n\n");
+      EXPECT_EQ(Mode_of(replaced), 0600u) << "the user's alone";
       EXPECT_EQ(Mode_of(victim), 0600u);
     }
     EXPECT_EQ(Temporaries(dir.path()), 0u);
@@ -258,9 +289,11 @@ TEST(Settings_file, SaveSurvivesWhatTheFileSystemCannotDoButNotALostWrite) {
   const struct {
     int fchmod_error, fsync_error;
     bool saved;
+    std::string error;  // the reason given for a failed save
   } cases[] = {
-      {0, 0, true},       {EPERM, 0, true}, {ENOTSUP, 0, true}, {0, EINVAL, true},
-      {0, EROFS, true},   {0, ENOTSUP, true}, {0, EIO, false},   {0, ENOSPC, false},
+      {0, 0, true, ""},        {EPERM, 0, true, ""},    {ENOTSUP, 0, true, ""},
+      {0, EINVAL, true, ""},   {0, EROFS, true, ""},    {0, ENOTSUP, true, ""},
+      {0, EIO, false, "Input/output error"}, {0, ENOSPC, false, "No space left on device"},
   };
   const Save_system_calls real = Save_calls;
   Save_calls.fchmod = [](int, mode_t) { return Fchmod_error == 0 ? 0 : (errno = Fchmod_error, -1); };
@@ -272,7 +305,9 @@ TEST(Settings_file, SaveSurvivesWhatTheFileSystemCannotDoButNotALostWrite) {
     const std::string file = dir / "vorlix_data.sg";
     Write_file(file, "old");
     Set_values("a", "b", "c");
-    EXPECT_EQ(Save_settings_to(file), c.saved) << c.fchmod_error << " " << c.fsync_error;
+    std::string error;
+    EXPECT_EQ(Save_settings_to(file, error), c.saved) << c.fchmod_error << " " << c.fsync_error;
+    EXPECT_EQ(error, c.error);
     EXPECT_EQ(Read_file(file), c.saved ? "a\nb\nc" : "old") << c.fchmod_error << " " << c.fsync_error;
     EXPECT_EQ(Entries(dir.path()), 1u);
   }
@@ -351,6 +386,39 @@ TEST(Settings_file, CleanUpSparesOtherFilesAndSavesStillRunning) {
   for (int fd : locks) close(fd);
   ASSERT_TRUE(Save_settings_to(path));
   EXPECT_FALSE(std::filesystem::exists(dir / cases[1].name));
+}
+
+// The file is checked, then opened: what another program puts there
+// meanwhile is checked again on the file opened, and a FIFO cannot hold the
+// load. The load runs in a child that an alarm ends, should it block.
+TEST(Settings_file, LoadChecksTheFileItOpenedAndNeverWaitsOnAFifo) {
+  static std::string Swap;
+  const struct {
+    std::string swap;  // what replaces the file between check and open
+    std::string com;
+  } cases[] = {{"", "a"}, {"fifo", ""}, {"link", ""}};
+  for (const auto& c : cases) {
+    Temp_dir dir;
+    Write_file(dir / "vorlix_data.sg", "a\nb\nc");
+    Write_file(dir / "other", "x\ny\nz");
+    Swap = c.swap;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      alarm(5);
+      Load_opening = [](const std::string& path) {
+        if (Swap.empty()) return;
+        unlink(path.c_str());
+        if (Swap == "fifo") mkfifo(path.c_str(), 0600);
+        if (Swap == "link") symlink("other", path.c_str());
+      };
+      Load_settings_from(dir / "vorlix_data.sg");
+      _exit(COM_PATH == c.com && CON_PATH == (c.com.empty() ? "" : "b") ? 0 : 1);
+    }
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    EXPECT_TRUE(WIFEXITED(raw)) << c.swap << ": the load blocked";
+    EXPECT_EQ(WEXITSTATUS(raw), 0) << c.swap;
+  }
 }
 
 }  // namespace

@@ -114,20 +114,6 @@ bool Read_key() {
 
 }  // namespace
 
-std::string Printable(const std::string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    const auto next = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
-    if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {  // C1, U+0080 to U+009F
-      ++i;
-      continue;
-    }
-    if (c >= 0x20 && c != 0x7f) out += static_cast<char>(c);
-  }
-  return out;
-}
-
 void Restore_console_mode() {
   if (Have_console_mode) tcsetattr(STDIN_FILENO, TCSANOW, &Console_mode);
 }

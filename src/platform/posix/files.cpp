@@ -4,8 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstring>
 #include <vector>
 
 #include <dirent.h>
@@ -18,6 +17,7 @@
 #include "platform/posix/internal.h"
 #include "platform/posix/save_steps.h"
 #include "platform/temporary_name.h"
+#include "platform/text_lines.h"
 
 bool Has_nul(const std::string& s) { return s.find('\0') != std::string::npos; }
 
@@ -58,6 +58,7 @@ std::string Current_directory() {
 
 void (*Save_step_reached)(Save_step step) = nullptr;
 Save_system_calls Save_calls = {fchmod, fsync};
+void (*Load_opening)(const std::string& path) = nullptr;
 
 namespace {
 
@@ -108,9 +109,11 @@ bool Save_target(const std::string& path, std::string& target) {
       return true;
     std::vector<char> buf(PATH_MAX);
     const ssize_t n = readlink(target.c_str(), buf.data(), buf.size());
-    if (n <= 0 || static_cast<std::size_t>(n) == buf.size()) return false;
+    if (n < 0) return false;
+    if (n == 0 || static_cast<std::size_t>(n) == buf.size()) return (errno = ENAMETOOLONG, false);
     target = Beside(target, std::string(buf.data(), static_cast<std::size_t>(n)));
   }
+  errno = ELOOP;
   return false;
 }
 
@@ -137,11 +140,13 @@ void Remove_leftovers(const std::string& target) {
   closedir(dir);
 }
 
-// Creates a temporary file beside `target`, locked for this save.
-int Create_temporary(const std::string& target, std::string& temporary) {
+// Creates a temporary file beside `target` with the permission bits `mode`
+// (less the umask), locked for this save. Created so, it never lets anyone
+// read the new settings whom the finished file would not.
+int Create_temporary(const std::string& target, mode_t mode, std::string& temporary) {
   for (int tries = 0; tries < 8; ++tries) {
     temporary = Temporary_name(target);
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return -1;
@@ -151,6 +156,7 @@ int Create_temporary(const std::string& target, std::string& temporary) {
     if (Lock(fd) && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
     close(fd);
   }
+  errno = EEXIST;
   return -1;
 }
 
@@ -159,6 +165,7 @@ bool Write_all(int fd, const std::string& text) {
   while (done < text.size()) {
     const ssize_t n = write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO;
     if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
@@ -182,39 +189,39 @@ void Sync_directory(const std::string& path) {
   close(fd);
 }
 
-}  // namespace
-
-bool Read_text_file(const std::string& path, std::string& text) {
-  text.clear();
-  if (!Is_regular_file(path)) return false;
-  std::ifstream in(path, std::ios::binary);
-  text.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
-}
-
-bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
-  error.clear();
+// The save itself. `failure` gets the errno of the step that failed, or 0
+// when what is at the target is not a file that a save may replace.
+bool Save(const std::string& path, const std::string& text, int& failure) {
   std::string target;
-  if (Has_nul(path) || !Save_target(path, target)) return false;
+  if (Has_nul(path)) return (failure = EINVAL, false);
+  if (!Save_target(path, target)) return (failure = errno, false);
   // lstat: a link left at the target is one not to be followed, and what it
   // leads to, and its mode, are none of this save's business.
   struct stat old;
-  const bool existed = lstat(target.c_str(), &old) == 0 && !S_ISLNK(old.st_mode);
+  const bool found = lstat(target.c_str(), &old) == 0;
+  const bool refused_link = found && S_ISLNK(old.st_mode);
+  const bool existed = found && !refused_link;
   // A directory or a device at the target is never replaced by a file.
-  if (existed && !S_ISREG(old.st_mode)) return false;
+  if (existed && !S_ISREG(old.st_mode)) return (failure = S_ISDIR(old.st_mode) ? EISDIR : 0, false);
   Remove_leftovers(target);
 
+  // The temporary has the final file's permission bits from the start: the
+  // old file's; the user's alone in place of a link not followed, which
+  // someone else may have put there to read what it leads to; or what the
+  // umask gives a new file.
+  const mode_t mode = existed ? (old.st_mode & 0777) : refused_link ? 0600 : 0666;
   std::string temporary;
-  const int fd = Create_temporary(target, temporary);
-  if (fd < 0) return false;
+  const int fd = Create_temporary(target, mode, temporary);
+  if (fd < 0) return (failure = errno, false);
   Reached(Save_step::temporary_created);
   bool ok = Write_all(fd, text);
+  if (!ok) failure = errno;
   Reached(Save_step::temporary_written);
   if (ok && existed) {
     // What the user set on the file stays where the file system lets it:
-    // owner and group where we may keep them, and the permission bits, which
-    // some mounts (CIFS, FUSE) refuse to change. Losing the settings would be
-    // worse than a mode that differs.
+    // owner and group where we may keep them, and the permission bits
+    // (setuid and the like too), which some mounts (CIFS, FUSE) refuse to
+    // change. Losing the settings would be worse than a mode that differs.
     (void)!fchown(fd, old.st_uid, old.st_gid);
     (void)!Save_calls.fchmod(fd, old.st_mode & 07777);
   }
@@ -222,13 +229,61 @@ bool Save_text_file(const std::string& path, const std::string& text, std::strin
   // leave an empty file in place of the old one; fsync reports any error of
   // the writes. The file stays open, and so locked, until its temporary name
   // is gone.
-  ok = ok && Synced(fd);
+  if (ok && !(ok = Synced(fd))) failure = errno;
   Reached(Save_step::temporary_synced);
-  ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
+  if (ok && !(ok = std::rename(temporary.c_str(), target.c_str()) == 0)) failure = errno;
   if (!ok) unlink(temporary.c_str());
   close(fd);
   if (!ok) return false;
   Reached(Save_step::renamed);
   Sync_directory(Directory_of(target));
   return true;
+}
+
+}  // namespace
+
+bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                     std::vector<std::string>& lines) {
+  lines.assign(keep.size(), "");
+  // What the save would not follow is not read either: a link planted in a
+  // shared directory must not carry another file's lines into the settings,
+  // which the save would then publish.
+  std::string target;
+  if (Has_nul(path) || !Save_target(path, target)) return false;
+  if (Load_opening != nullptr) Load_opening(target);
+  // Non-blocking, so that a FIFO put there since cannot hold the load for
+  // ever; no link followed now, so that one put there since is not read. The
+  // file opened is checked, not the name.
+  const int fd = open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return false;
+  }
+  Text_lines t = Start_text_lines(keep);
+  std::vector<char> buf(64 * 1024);
+  bool ok = true;
+  for (;;) {
+    const ssize_t n = read(fd, buf.data(), buf.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (!Take_text(t, buf.data(), static_cast<std::size_t>(n))) break;
+  }
+  close(fd);
+  End_text(t);
+  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
+  return ok;
+}
+
+bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
+  error.clear();
+  int failure = 0;  // errno of the step that failed, kept past the clean-up
+  const bool ok = Save(path, text, failure);
+  if (!ok) error = failure == 0 ? "不是普通文件" : std::strerror(failure);
+  return ok;
 }

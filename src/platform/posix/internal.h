@@ -9,12 +9,9 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/printable.h"  // titles and listed names are shown through Printable
 
 bool Has_nul(const std::string& s);
-
-// `s` without control characters (C0 and C1), which would end a title
-// sequence early or smuggle in another one.
-std::string Printable(const std::string& s);
 
 // Puts back the terminal mode Vorlix was started in; a program run in this
 // terminal may leave it in any mode.

@@ -181,9 +181,17 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   }
   if (pid == 0) {
     close(fds[0]);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGQUIT, SIG_DFL);
-    signal(SIGXFSZ, SIG_DFL);
+    // A program starts as if from a fresh shell: no signal blocked or
+    // ignored, whatever Vorlix (or whoever started Vorlix) blocks or ignores,
+    // so that Ctrl-C, alarm() and SIGPIPE work in it. Dispositions first, so
+    // that a signal let through by the new mask gets its default action.
+    struct sigaction by_default {};
+    by_default.sa_handler = SIG_DFL;
+    sigemptyset(&by_default.sa_mask);
+    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &by_default, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     if (mode == Spawn_mode::detach) Detach(argv, search_path, fds[1]);
     Exec(argv, search_path, fds[1]);
   }

@@ -1,8 +1,12 @@
 // The steps of a settings save on POSIX, so that a test can stop a save at
-// each of them as a crash would, and check what it leaves behind.
+// each of them as a crash would, and check what it leaves behind; and the
+// moment a load has checked the file and not yet opened it, at which a test
+// changes what is there, as another program could.
 #pragma once
 
 #include <sys/types.h>
+
+#include <string>
 
 enum class Save_step {
   temporary_created,  // an empty temporary file beside the target
@@ -21,3 +25,7 @@ struct Save_system_calls {
   int (*fsync)(int fd);
 };
 extern Save_system_calls Save_calls;
+
+// Called, when set, with the file a load is about to open, after the links
+// have been checked; null in Vorlix itself.
+extern void (*Load_opening)(const std::string& path);

@@ -3,11 +3,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/temporary_name.h"
+#include "platform/text_lines.h"
 #include "platform/windows/internal.h"
 
 // 32767 UTF-16 units, each up to three UTF-8 bytes.
@@ -48,13 +49,38 @@ void Hide_file(const std::string& path) {
 
 }  // namespace
 
-bool Read_text_file(const std::string& path, std::string& text) {
-  text.clear();
-  if (!Is_regular_file(path)) return false;
-  // Text mode, as the file was written: CR LF comes back as a line break.
-  std::ifstream in(path);
-  text.assign(std::istreambuf_iterator<char>(in), {});
-  return !in.bad();
+bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                     std::vector<std::string>& lines) {
+  lines.assign(keep.size(), "");
+  std::wstring wide;
+  if (!To_wide(path, wide)) return false;
+  // Opened by its UTF-16 name, shared so that nobody else is kept from the
+  // file meanwhile. A directory does not open without backup semantics, and
+  // a device or pipe is refused by its type. The bytes go to Text_lines,
+  // which takes CR LF for a line break as text mode would.
+  const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return false;
+  }
+  Text_lines t = Start_text_lines(keep);
+  std::vector<char> buf(64 * 1024);
+  bool ok = true;
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(file, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr)) {
+      ok = false;
+      break;
+    }
+    if (n == 0 || !Take_text(t, buf.data(), n)) break;
+  }
+  CloseHandle(file);
+  End_text(t);
+  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
+  return ok;
 }
 
 bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {

@@ -1,0 +1,52 @@
+#include "platform/text_lines.h"
+
+#include <utility>
+
+namespace {
+
+// The last line has all it may keep, and no CR left open that the next byte
+// could turn into a line break.
+bool Done(const Text_lines& t) {
+  if (t.line >= t.keep.size()) return true;
+  return t.line + 1 == t.keep.size() && t.lines[t.line].size() >= t.keep[t.line] && !t.cr_kept;
+}
+
+}  // namespace
+
+Text_lines Start_text_lines(std::vector<std::size_t> keep) {
+  Text_lines t;
+  t.lines.assign(keep.size(), "");
+  t.keep = std::move(keep);
+  return t;
+}
+
+bool Take_text(Text_lines& t, const char* data, std::size_t size) {
+  for (std::size_t i = 0; i < size && !Done(t); ++i) {
+    std::string& line = t.lines[t.line];
+    const char c = data[i];
+    if (c == '\n') {
+      if (t.cr_kept) line.pop_back();
+      t.cr_kept = false;
+      ++t.line;
+    } else if (line.size() < t.keep[t.line]) {
+      line += c;
+      t.cr_kept = c == '\r';
+    } else {
+      t.cr_kept = false;  // a kept CR followed by more of the line is the line's own
+    }
+  }
+  return !Done(t);
+}
+
+void End_text(Text_lines& t) {
+  if (t.line < t.keep.size() && t.cr_kept) t.lines[t.line].pop_back();
+  t.cr_kept = false;
+  t.line = t.keep.size();
+}
+
+std::vector<std::string> Cut_lines(const std::string& text, std::vector<std::size_t> keep) {
+  Text_lines t = Start_text_lines(std::move(keep));
+  Take_text(t, text.data(), text.size());
+  End_text(t);
+  return t.lines;
+}
