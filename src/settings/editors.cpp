@@ -23,10 +23,10 @@ void Edit(std::string& target, const std::string& label, const std::string& prom
 
 }  // namespace
 
-void Set_com_path() { Edit(COM_PATH, "当前编译器路径：", "请输入新编译器路径：", Line_kind::path); }
+void Set_com_path() { Edit(COM_PATH, "当前编译器路径：", "请输入新编译器路径：", Line_kind::compiler); }
 
 void Set_con_path() {
-  Edit(CON_PATH, "当前 ConsolePauser 路径：", "请输入新 ConsolePauser 路径：", Line_kind::path);
+  Edit(CON_PATH, "当前 ConsolePauser 路径：", "请输入新 ConsolePauser 路径：", Line_kind::pauser);
 }
 
-void Set_com_settings() { Edit(COM_SETTINGS, "当前编译选项：", "请输入新编译选项：", Line_kind::text); }
+void Set_com_settings() { Edit(COM_SETTINGS, "当前编译选项：", "请输入新编译选项：", Line_kind::options); }
