@@ -126,19 +126,23 @@ TEST_F(Line_editor, CompletesFoldersAndSourcesAndListsThemWithoutControlCharacte
 
 // Each prompt has a history of its own: Up in the pauser's editor never
 // offers a source path, nor in the compiler's the pauser's; an answer comes
-// back only as far as it was kept. The editors complete any file name.
+// back only as far as it was kept, in whole characters. The editors complete
+// any file name.
 TEST_F(Line_editor, KeepsAHistoryForEachPrompt) {
   const auto t = Start();
   ASSERT_TRUE(t->Started());
   ASSERT_EQ(t->Await(Shown(Main_page())), Shown(Main_page()));
-  t->Paste("2" + std::string(300, '0') + "\n");
+  std::string pasted = "20000000";  // and a hundred characters of three bytes
+  for (int i = 0; i < 100; ++i) pasted += "你";
+  t->Paste(pasted + "\n");
   const std::string complaint = "输入不合法，请重新输入。";
   t->Await_containing(complaint);
   t->Keys("Up");
-  const std::string recalled = t->Await_containing(complaint + "\n2000000000");
-  EXPECT_EQ(recalled.substr(recalled.size() - 11), "\n2000000000") << recalled;
+  // Ten bytes kept, the last character cut short: no more than the digits.
+  const std::string recalled = t->Await_containing(complaint + "\n20000000");
+  EXPECT_EQ(recalled.substr(recalled.size() - 9), "\n20000000") << recalled;
   t->Keys("Enter");
-  t->Await_containing(complaint + "\n2000000000\n" + complaint);
+  t->Await_containing(complaint + "\n20000000\n" + complaint);
 
   const std::string ask = Shown(ASK_PATH);
   const std::string settings_page = Shown(Settings_page());

@@ -64,6 +64,13 @@ std::vector<Entry> Entries_starting(const std::string& dir, const std::string& p
   return found;
 }
 
+// The largest length up to `n` at which `s` (of `size` bytes) can be cut
+// without cutting a UTF-8 character.
+std::size_t Whole_characters(const char* s, std::size_t size, std::size_t n) {
+  while (n > 0 && n < size && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return n;
+}
+
 // The longest beginning that all names share, ending on a whole UTF-8 character.
 std::string Common_beginning(const std::vector<Entry>& entries) {
   std::string common = entries[0].name;
@@ -72,12 +79,8 @@ std::string Common_beginning(const std::vector<Entry>& entries) {
     while (n < common.size() && n < e.name.size() && common[n] == e.name[n]) ++n;
     common.resize(n);
   }
-  std::size_t n = common.size();
   if (entries.size() > 1)
-    while (n > 0 && n < entries[0].name.size() &&
-           (static_cast<unsigned char>(entries[0].name[n]) & 0xC0) == 0x80)
-      --n;
-  common.resize(n);
+    common.resize(Whole_characters(entries[0].name.data(), entries[0].name.size(), common.size()));
   return common;
 }
 
@@ -163,12 +166,14 @@ bool Read_edited_line(std::string& line, std::size_t keep, Line_kind kind) {
   if (got == nullptr || count <= 0) return false;  // end of input, or the terminal gone
   std::size_t length = strnlen(got, static_cast<std::size_t>(count));
   if (length > 0 && got[length - 1] == '\n') --length;
-  // The history keeps what the caller keeps, no more: twenty pasted 1 MB
-  // lines at an answer prompt are twenty answers' worth of bytes.
   line.assign(got, std::min(length, keep));
-  if (!line.empty()) {
+  // The history keeps what the caller keeps, no more (twenty pasted 1 MB
+  // lines at an answer prompt are twenty answers' worth of bytes), and no
+  // character cut short, which the editor could not bring back.
+  const std::string kept = line.substr(0, Whole_characters(got, length, line.size()));
+  if (!kept.empty()) {
     HistEvent ev;
-    history(h, &ev, H_ENTER, line.c_str());
+    history(h, &ev, H_ENTER, kept.c_str());
   }
   return true;
 }
