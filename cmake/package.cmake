@@ -31,6 +31,16 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "g++")
   set(CPACK_DEBIAN_PACKAGE_SECTION devel)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # lintian's overrides go in the .deb alone (whose prefix is always /usr),
+  # which cpack installs through one more script; the archive unpacked into
+  # ~/.local has no use for them.
+  set(deb_files ${PROJECT_BINARY_DIR}/deb_files.cmake)
+  file(WRITE ${deb_files}
+    "file(INSTALL \"${PROJECT_SOURCE_DIR}/packaging/lintian-overrides\"\n"
+    "     DESTINATION /usr/share/lintian/overrides RENAME vorlix)\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/cpack_per_generator.cmake)
+  file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+    "if(CPACK_GENERATOR STREQUAL \"DEB\")\n  set(CPACK_INSTALL_SCRIPTS \"${deb_files}\")\nendif()\n")
 endif()
 
 include(CPack)
