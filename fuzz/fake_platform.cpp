@@ -19,6 +19,15 @@ void Out(const std::string& s) { std::fwrite(s.data(), 1, s.size(), stdout); }
 
 void Console_init() {}
 
+// Standard output is the screen the dialogue model predicts; standard error
+// is not part of it.
+void Write_text(Stream to, const std::string& text) {
+  if (to == Stream::out)
+    Out(text);
+  else
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
 void Set_title(const std::string&) {}
 
 void Clear_screen() { Out("\x1b[H\x1b[2J"); }
