@@ -1,7 +1,8 @@
 // The line editor on a terminal (libedit): cursor keys, Home/End, whole UTF-8
 // characters, a history of this run for each kind of line, and Tab completion
-// of file names on path lines (folders and C++ sources only for the source). The prompt is Vorlix's own, already printed on
-// a line of its own, so the editor shows none.
+// of file names on path lines (folders and C++ sources only for the source).
+// The prompt is Vorlix's own, already printed on a line of its own, so the
+// editor shows none.
 #include <dirent.h>
 #include <histedit.h>
 #include <sys/stat.h>
@@ -87,7 +88,7 @@ std::string Common_beginning(const std::vector<Entry>& entries) {
 // Tab: on a path line, completes the file name before the cursor as far as
 // the directory's names agree, adding "/" after a directory and nothing after
 // a file (a space would make the path invalid); when they agree no further,
-// lists them. On other lines a Tab is just a character.
+// lists them. On answer and option lines a Tab is just a character.
 unsigned char Complete(EditLine* el, int) {
   if (Kind == Line_kind::answer || Kind == Line_kind::options)
     return el_insertstr(el, "\t") == 0 ? CC_REFRESH : CC_ERROR;
