@@ -30,8 +30,11 @@ void Clear_screen();
 void Pause();
 
 // What a line read from the user is for, so that a line editor can offer what
-// fits: file-name completion for paths, nothing for answers and options.
-enum class Line_kind { answer, path, text };
+// fits: a history of its own for each kind, so that Up at one prompt never
+// offers what was typed at another; file-name completion on the three kinds
+// of path (folders and C++ sources only for the source), none on answers and
+// options.
+enum class Line_kind { answer, source, compiler, pauser, options };
 
 // Reads one line of standard input, without its line break, keeping at most
 // `keep` bytes of it (the rest of the line is read and dropped). Returns false

@@ -32,7 +32,7 @@ std::string Ask_for_source() {
   Print("请输入 C++ 文件的完整路径：", 1);
   for (;;) {
     // One byte past the longest possible path is enough to refuse a longer line.
-    std::string fpath = Read_line(Max_path_bytes() + 1, Line_kind::path);
+    std::string fpath = Read_line(Max_path_bytes() + 1, Line_kind::source);
     if (Is_valid_source(fpath)) return fpath;
     Print("路径无效或文件不合法！请重新输入。", 1);
   }

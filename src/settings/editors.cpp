@@ -19,17 +19,17 @@ void Edit(std::string& target, const std::string& label, const std::string& prom
   Clear_screen();
   Print(label + (target.empty() ? "<空>" : Printable(target)), 1);
   Print(prompt, 1);
-  target = Read_line(kind == Line_kind::path ? Max_path_setting_bytes() : Max_options_bytes, kind);
+  target = Read_line(kind == Line_kind::options ? Max_options_bytes : Max_path_setting_bytes(), kind);
   Print("设置成功！", 2);
   Pause();
 }
 
 }  // namespace
 
-void Set_com_path() { Edit(COM_PATH, "当前编译器路径：", "请输入新编译器路径：", Line_kind::path); }
+void Set_com_path() { Edit(COM_PATH, "当前编译器路径：", "请输入新编译器路径：", Line_kind::compiler); }
 
 void Set_con_path() {
-  Edit(CON_PATH, "当前 ConsolePauser 路径：", "请输入新 ConsolePauser 路径：", Line_kind::path);
+  Edit(CON_PATH, "当前 ConsolePauser 路径：", "请输入新 ConsolePauser 路径：", Line_kind::pauser);
 }
 
-void Set_com_settings() { Edit(COM_SETTINGS, "当前编译选项：", "请输入新编译选项：", Line_kind::text); }
+void Set_com_settings() { Edit(COM_SETTINGS, "当前编译选项：", "请输入新编译选项：", Line_kind::options); }

@@ -36,12 +36,13 @@ class Line_editor : public ::testing::Test {
     // A save would drop the last line break.
     Write_file(dir / "vorlix_data.sg", settings);
   }
-  // Vorlix on a terminal of its own, its status noted in ./status, the
+  // Vorlix on a terminal titled "shell", its status noted in ./status, the
   // terminal's modes afterwards in ./modes. The shell outlives an interrupt.
   std::unique_ptr<Tmux_session> Start() {
     return std::make_unique<Tmux_session>(
         dir.path(), dir.path(),
-        "trap : INT; " + Shell_word(Vorlix_binary()) + "; echo $? > status; stty -a > modes; sleep 10");
+        "trap : INT; printf '\\033]0;shell\\007'; " + Shell_word(Vorlix_binary()) +
+            "; echo $? > status; stty -a > modes; sleep 10");
   }
   std::string Ended() {
     for (int i = 0; i < 500 && Read_file(dir / "modes").find("echo") == std::string::npos; ++i)
@@ -100,10 +101,13 @@ TEST_F(Line_editor, CompletesRecallsAndEditsPathsAndEndsAtControlD) {
 }
 
 // Names listed when several match are shown as text: a name's control
-// characters are escaped, never sent to the terminal as its commands.
-TEST_F(Line_editor, ListsFileNamesWithTheirControlCharactersEscaped) {
-  Write_file(dir / "x\x1b]0;HACKED\x07.cpp", "");
-  Write_file(dir / "xy.cpp", "");
+// characters are escaped, never sent to the terminal as its commands. The source prompt
+// offers folders and C++ sources only, so the executable beside a source
+// never stops its completion short.
+TEST_F(Line_editor, CompletesFoldersAndSourcesAndListsThemWithTheirControlCharactersEscaped) {
+  for (const char* name : {"x\x1b]0;HACKED\x07.cpp", "xy.cpp", "xy.exe", "xw.CPP", "xz", "a+b.cpp", "a+b.exe"})
+    Write_file(dir / name, "");
+  std::filesystem::create_directory(dir / "xd");
   const auto t = Start();
   ASSERT_TRUE(t->Started());
   t->Keys("1 Enter");
@@ -111,8 +115,66 @@ TEST_F(Line_editor, ListsFileNamesWithTheirControlCharactersEscaped) {
   t->Type("x");
   t->Keys("Tab");
   const std::string screen = t->Await_containing("xy.cpp");
-  EXPECT_NE(screen.find("x\\x1b]0;HACKED\\x07.cpp  xy.cpp"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\nx\\x1b]0;HACKED\\x07.cpp  xd/  xw.CPP  xy.cpp\n"), std::string::npos) << screen;
   EXPECT_EQ(t->Title(), "Vorlix");
+  t->Keys("BSpace");
+  t->Type("a");
+  t->Keys("Tab");
+  const std::string completed = screen.substr(0, screen.size() - 1) + "a+b.cpp";
+  EXPECT_EQ(t->Await(completed), completed);
+}
+
+// Each prompt has a history of its own: Up in the pauser's editor never
+// offers a source path, nor in the compiler's the pauser's; an answer comes
+// back only as far as it was kept, in whole characters. The editors complete
+// any file name.
+TEST_F(Line_editor, KeepsAHistoryForEachPrompt) {
+  const auto t = Start();
+  ASSERT_TRUE(t->Started());
+  ASSERT_EQ(t->Await(Shown(Main_page())), Shown(Main_page()));
+  std::string pasted = "20000000";  // and a hundred characters of three bytes
+  for (int i = 0; i < 100; ++i) pasted += "你";
+  t->Paste(pasted + "\n");
+  const std::string complaint = "输入不合法，请重新输入。";
+  t->Await_containing(complaint);
+  t->Keys("Up");
+  // Ten bytes kept, the last character cut short: no more than the digits.
+  const std::string recalled = t->Await_containing(complaint + "\n20000000");
+  EXPECT_EQ(recalled.substr(recalled.size() - 9), "\n20000000") << recalled;
+  t->Keys("Enter");
+  t->Await_containing(complaint + "\n20000000\n" + complaint);
+
+  const std::string ask = Shown(ASK_PATH);
+  const std::string settings_page = Shown(Settings_page());
+  const std::string pauser = CLS + "当前 ConsolePauser 路径：<空>\n请输入新 ConsolePauser 路径：\n";
+  const std::string pauser_set = CLS + "当前 ConsolePauser 路径：hello.exe\n请输入新 ConsolePauser 路径：\n";
+  const std::string compiler = CLS + "当前编译器路径：" + dir / "cc" + "\n请输入新编译器路径：\n";
+  const std::string set = "\n设置成功！\n\n请按任意键继续. . .";
+  const struct {
+    std::string type, keys, screen;
+  } steps[] = {
+      {"1", "Enter", ask},
+      {"hello.cpp", "Enter", Shown(ASK_PATH + "hello.cpp\n" + COMPILED)},
+      {"", "0 Enter", Shown(ASK_PATH + "hello.cpp\n" + COMPILED + SKIPPED_RUN)},
+      {"x", "", Shown(Main_page())},
+      {"2", "Enter", settings_page},
+      {"2", "Enter", Shown(pauser)},
+      {"", "Up", Shown(pauser)},                     // not the source path
+      {"hel", "Tab", Shown(pauser + "hello.")},  // the executable too
+      {"exe", "Enter", Shown(pauser + "hello.exe" + set)},
+      {"x", "", settings_page},
+      {"1", "Enter", Shown(compiler)},
+      {"", "Up", Shown(compiler)},  // not the pauser's path
+      {"cc", "Enter", Shown(compiler + "cc" + set)},
+      {"x", "", settings_page},
+      {"2", "Enter", Shown(pauser_set)},
+      {"", "Up", Shown(pauser_set + "hello.exe")},
+  };
+  for (const auto& step : steps) {
+    if (!step.type.empty()) t->Type(step.type);
+    if (!step.keys.empty()) t->Keys(step.keys);
+    ASSERT_EQ(t->Await(step.screen), step.screen) << "after " << step.type << " " << step.keys;
+  }
 }
 
 // A pasted line arrives at once, line break and all; an interrupt then ends
@@ -129,6 +191,7 @@ TEST_F(Line_editor, TakesAPastedLineAndEndsAtAnInterruptWithTheTerminalRestored)
   t->Type("1");
   t->Keys("C-c");
   EXPECT_EQ(Ended(), "130\n");
+  EXPECT_EQ(t->Title(), "shell");
   const std::string modes = Read_file(dir / "modes");
   EXPECT_NE(modes.find(" icanon"), std::string::npos) << modes;
   EXPECT_NE(modes.find(" echo "), std::string::npos) << modes;

@@ -150,7 +150,8 @@ TEST_F(Run_workflow, BadCompilerPathIsRefusedBeforeAnythingElse) {
 }
 
 TEST_F(Run_workflow, FailedCompileReportsAfterTheCompilersOwnMessages) {
-  // A compiler that fails, one killed by a signal, and one that cannot run.
+  // A compiler that fails, one killed by a signal, one interrupted, and one
+  // that cannot run.
   const struct {
     std::string script, messages;
     bool executable;
@@ -158,6 +159,7 @@ TEST_F(Run_workflow, FailedCompileReportsAfterTheCompilersOwnMessages) {
       {"echo 'a.cpp:1:1: error: expected unqualified-id'\nexit 1\n", "a.cpp:1:1: error: expected unqualified-id\n",
        true},
       {"echo dying\nkill -9 $$\n", "dying\n", true},
+      {"echo stopped\nkill -INT $$\n", "stopped\n\n", true},  // after the terminal's "^C"
       {"exit 0\n", "", false},
   };
   for (const auto& c : cases) {

@@ -14,7 +14,8 @@ set(expected
   share/man/man1/vorlix-pauser.1${MAN_SUFFIX}
   share/doc/vorlix/README.md
   share/doc/vorlix/README.zh-CN.md
-  share/doc/vorlix/LICENSE)
+  share/doc/vorlix/copyright
+  share/doc/vorlix/changelog${MAN_SUFFIX})
 Expect_same_items("installed files" ACTUAL ${installed} EXPECTED ${expected})
 
 foreach(program vorlix vorlix-pauser)

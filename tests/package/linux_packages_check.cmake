@@ -1,6 +1,6 @@
 # cpack on the build BUILD makes a .deb and a .tar.gz in OUT: the .deb holds
-# the programs and the manual pages and has dependencies computed from the
-# binaries; the .tar.gz holds the same tree.
+# the programs, the manual pages and Debian's papers and has dependencies
+# computed from the binaries; the .tar.gz holds the same tree.
 include(${CMAKE_CURRENT_LIST_DIR}/checks.cmake)
 
 file(REMOVE_RECURSE ${OUT})
@@ -17,7 +17,8 @@ set(contents
   " \\./usr/bin/vorlix-pauser\n"
   " \\./usr/share/man/man1/vorlix\\.1${MAN_SUFFIX}\n"
   " \\./usr/share/man/man1/vorlix-pauser\\.1${MAN_SUFFIX}\n"
-  " \\./usr/share/doc/vorlix/LICENSE\n")
+  " \\./usr/share/doc/vorlix/copyright\n"
+  " \\./usr/share/doc/vorlix/changelog\\.gz\n")
 Expect_matches("dpkg-deb -c" "${OUTPUT}" ${contents})
 
 # Depends comes from dpkg-shlibdeps, so it names the C library with a version.
@@ -38,6 +39,7 @@ string(REPLACE ".tar.gz" "/" top ${top})
 list(TRANSFORM archived REPLACE "^${top}" "")
 set(expected bin/vorlix bin/vorlix-pauser
   share/man/man1/vorlix.1${MAN_SUFFIX} share/man/man1/vorlix-pauser.1${MAN_SUFFIX}
-  share/doc/vorlix/README.md share/doc/vorlix/README.zh-CN.md share/doc/vorlix/LICENSE)
+  share/doc/vorlix/README.md share/doc/vorlix/README.zh-CN.md share/doc/vorlix/copyright
+  share/doc/vorlix/changelog${MAN_SUFFIX})
 Expect_same_items("files in ${tgz}" ACTUAL ${archived} EXPECTED ${expected})
 file(REMOVE_RECURSE ${OUT})

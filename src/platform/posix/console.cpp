@@ -24,10 +24,11 @@ void Write_out(const std::string& s) {
   std::fflush(stdout);
 }
 
-bool Title_pushed = false;
+volatile sig_atomic_t Title_pushed = 0;
+const char Pop_title_sequence[] = "\x1b[23;0t";  // back to the title before ours
 
 void Pop_title() {
-  if (Title_pushed) Write_out("\x1b[23;0t");
+  if (Title_pushed) Write_out(Pop_title_sequence);
 }
 
 termios Console_mode;
@@ -36,12 +37,32 @@ bool Have_console_mode = false;
 termios Mode_before;
 volatile sig_atomic_t Guarding = 0;
 
-// A signal that ends or stops us while the terminal is in a mode of our own
-// (the key wait, the line editor) must not leave it without echo and line
-// editing.
+// A signal that ends us puts the terminal back as the way out through the
+// menu does: its own title, and, while it is in a mode of our own (the key
+// wait, the line editor), its echo and line editing. Only what a signal
+// handler may call.
 void Restore_then_resend(int sig) {
-  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
+  if (Guarding) tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
+  if (Title_pushed) (void)!write(STDOUT_FILENO, Pop_title_sequence, sizeof Pop_title_sequence - 1);
   raise(sig);  // the disposition is back to the default (SA_RESETHAND)
+}
+
+// The signals that end a program from its terminal or its session; each
+// leaves the terminal as it was, through Restore_then_resend, unless it was
+// ignored when we started.
+const int Ending_signals[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+
+void Restore_on_ending_signals() {
+  for (const int sig : Ending_signals) {
+    struct sigaction old {};
+    sigaction(sig, nullptr, &old);
+    if (old.sa_handler == SIG_IGN) continue;
+    struct sigaction handler {};
+    sigemptyset(&handler.sa_mask);
+    handler.sa_handler = Restore_then_resend;
+    handler.sa_flags = SA_NODEFER | SA_RESTART | SA_RESETHAND;
+    sigaction(sig, &handler, nullptr);
+  }
 }
 
 void Stop_while_guarded(int sig) {
@@ -126,13 +147,14 @@ void Console_init() {
   if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &Console_mode) == 0)
     Have_console_mode = true;
   std::atexit(Pop_title);
+  Restore_on_ending_signals();
 }
 
 void Set_title(const std::string& title) {
   if (!isatty(STDOUT_FILENO)) return;
   if (!Title_pushed) {
     Write_out("\x1b[22;0t");  // keep the terminal's own title to restore at exit
-    Title_pushed = true;
+    Title_pushed = 1;
   }
   Write_out("\x1b]0;" + Printable(title) + "\x07");
 }

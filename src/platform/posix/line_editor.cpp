@@ -1,12 +1,14 @@
 // The line editor on a terminal (libedit): cursor keys, Home/End, whole UTF-8
 // characters, a history of this run for each kind of line, and Tab completion
-// of file names on path lines. The prompt is Vorlix's own, already printed on
-// a line of its own, so the editor shows none.
+// of file names on path lines (folders and C++ sources only for the source).
+// The prompt is Vorlix's own, already printed on a line of its own, so the
+// editor shows none.
 #include <dirent.h>
 #include <histedit.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,7 +19,9 @@
 namespace {
 
 EditLine* Editor = nullptr;
-History* Histories[3] = {};  // one for each Line_kind
+// One history for each Line_kind, so that Up in the pauser's editor never
+// offers a source path, which would make every later start fail.
+History* Histories[static_cast<int>(Line_kind::options) + 1] = {};
 Line_kind Kind = Line_kind::answer;
 
 char* No_prompt(EditLine*) {
@@ -30,9 +34,19 @@ struct Entry {
   bool directory;
 };
 
+bool Is_cpp_name(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string ext = name.substr(name.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".cpp";
+}
+
 // The entries of `dir` whose names begin with `prefix`; names beginning with
-// "." only when the prefix does.
-std::vector<Entry> Entries_starting(const std::string& dir, const std::string& prefix) {
+// "." only when the prefix does; with `sources_only`, folders and .cpp files
+// (any case) alone, so that the executable beside a source never gets in the
+// way of completing it.
+std::vector<Entry> Entries_starting(const std::string& dir, const std::string& prefix,
+                                    bool sources_only) {
   std::vector<Entry> found;
   DIR* d = opendir(dir.empty() ? "." : dir.c_str());
   if (d == nullptr) return found;
@@ -42,12 +56,20 @@ std::vector<Entry> Entries_starting(const std::string& dir, const std::string& p
     if (name[0] == '.' && (prefix.empty() || prefix[0] != '.')) continue;
     struct stat st;
     const bool directory = stat((dir + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (sources_only && !directory && !Is_cpp_name(name)) continue;
     found.push_back({name, directory});
   }
   closedir(d);
   std::sort(found.begin(), found.end(),
             [](const Entry& a, const Entry& b) { return a.name < b.name; });
   return found;
+}
+
+// The largest length up to `n` at which `s` (of `size` bytes) can be cut
+// without cutting a UTF-8 character.
+std::size_t Whole_characters(const char* s, std::size_t size, std::size_t n) {
+  while (n > 0 && n < size && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return n;
 }
 
 // The longest beginning that all names share, ending on a whole UTF-8 character.
@@ -58,28 +80,25 @@ std::string Common_beginning(const std::vector<Entry>& entries) {
     while (n < common.size() && n < e.name.size() && common[n] == e.name[n]) ++n;
     common.resize(n);
   }
-  std::size_t n = common.size();
   if (entries.size() > 1)
-    while (n > 0 && n < entries[0].name.size() &&
-           (static_cast<unsigned char>(entries[0].name[n]) & 0xC0) == 0x80)
-      --n;
-  common.resize(n);
+    common.resize(Whole_characters(entries[0].name.data(), entries[0].name.size(), common.size()));
   return common;
 }
 
 // Tab: on a path line, completes the file name before the cursor as far as
 // the directory's names agree, adding "/" after a directory and nothing after
 // a file (a space would make the path invalid); when they agree no further,
-// lists them. On other lines a Tab is just a character.
+// lists them. On answer and option lines a Tab is just a character.
 unsigned char Complete(EditLine* el, int) {
-  if (Kind != Line_kind::path) return el_insertstr(el, "\t") == 0 ? CC_REFRESH : CC_ERROR;
+  if (Kind == Line_kind::answer || Kind == Line_kind::options)
+    return el_insertstr(el, "\t") == 0 ? CC_REFRESH : CC_ERROR;
   const LineInfo* li = el_line(el);
   // The whole line is one path, spaces and all.
   const std::string typed(li->buffer, li->cursor);
   const std::size_t slash = typed.rfind('/');
   const std::string dir = slash == std::string::npos ? "" : typed.substr(0, slash + 1);
   const std::string prefix = typed.substr(dir.size());
-  const std::vector<Entry> entries = Entries_starting(dir, prefix);
+  const std::vector<Entry> entries = Entries_starting(dir, prefix, Kind == Line_kind::source);
   if (entries.empty()) return CC_REFRESH_BEEP;
 
   const std::string common = Common_beginning(entries);
@@ -146,12 +165,16 @@ bool Read_edited_line(std::string& line, std::size_t keep, Line_kind kind) {
     return true;
   });
   if (got == nullptr || count <= 0) return false;  // end of input, or the terminal gone
-  std::string typed(got, strnlen(got, static_cast<std::size_t>(count)));
-  if (!typed.empty() && typed.back() == '\n') typed.pop_back();
-  if (!typed.empty()) {
+  std::size_t length = strnlen(got, static_cast<std::size_t>(count));
+  if (length > 0 && got[length - 1] == '\n') --length;
+  line.assign(got, std::min(length, keep));
+  // The history keeps what the caller keeps, no more (twenty pasted 1 MB
+  // lines at an answer prompt are twenty answers' worth of bytes), and no
+  // character cut short, which the editor could not bring back.
+  const std::string kept = line.substr(0, Whole_characters(got, length, line.size()));
+  if (!kept.empty()) {
     HistEvent ev;
-    history(h, &ev, H_ENTER, typed.c_str());
+    history(h, &ev, H_ENTER, kept.c_str());
   }
-  line = typed.substr(0, keep);
   return true;
 }

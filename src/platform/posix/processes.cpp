@@ -216,6 +216,9 @@ int Compile(const std::string& com_path, const std::string& com_settings,
             const std::string& epath, const std::string& fpath) {
   const Spawn_result r =
       Spawn(Posix_compile_arguments(com_path, com_settings, epath, fpath), false, Spawn_mode::wait);
+  // The terminal echoes Ctrl-C as "^C" where the cursor is: the message that
+  // follows starts on a line of its own.
+  if (r.started && r.status == 128 + SIGINT) Write_text(Stream::out, "\n");
   // A shell that could not start is a failed compile; so is one that was
   // killed, whose status is 128 plus the signal number.
   return r.started && r.status >= 0 ? r.status : 127;
