@@ -301,3 +301,90 @@ TEST_F(Pch_compile, TurnedOffTheCompilerSeesThePlainEnvironmentAndNoCacheIsMade)
 }
 
 }  // namespace
+
+namespace {
+
+// Real g++: one entry made for the whole suite (a precompile takes seconds and
+// some 100 MB), in a cache of the suite's own. -H in the options makes g++
+// name each header it reads, a used precompiled one with "! " before it.
+class Pch_gxx : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!Is_regular_file(GXX)) return;
+    home = new Temp_dir;
+    root = Pch_root(*home / "vorlix");
+    built = !root.empty() && Build_entry(root, Key_of(GXX, "-H"), GXX, "-H");
+  }
+  static void TearDownTestSuite() { delete home; }
+  void SetUp() override {
+    if (!Is_regular_file(GXX)) GTEST_SKIP() << "no " << GXX;
+    ASSERT_TRUE(built);
+    COM_PATH = GXX;
+    COM_SETTINGS = "-H";
+  }
+  void TearDown() override { COM_PATH = COM_SETTINGS = ""; }
+
+  // Compiles `program` through the cache; returns the status and what the
+  // compiler wrote to standard error.
+  std::pair<int, std::string> Compile_program(const std::string& program) {
+    Write_file(dir / "a.cpp", program);
+    const Env cache("XDG_CACHE_HOME", home->path().c_str()), pch("VORLIX_PCH", nullptr);
+    ::testing::internal::CaptureStderr();
+    const int status = Compile_with_cache(dir / "a.cpp", dir / "a.exe");
+    return {status, ::testing::internal::GetCapturedStderr()};
+  }
+  int Run_exe() { return WEXITSTATUS(std::system(("'" + dir / "a.exe" + "' 2>/dev/null").c_str())); }
+  static std::string Used(const std::string& settings) {
+    return "! " + root + "/" + Key_of(GXX, settings) + "/" + GCH + "\n";
+  }
+
+  static inline const std::string GXX = "/usr/bin/g++";
+  static inline Temp_dir* home = nullptr;
+  static inline std::string root;
+  static inline bool built = false;
+  Temp_dir dir;
+};
+
+// One test, so that the entry is made once.
+TEST_F(Pch_gxx, AWarmEntryIsUsedOnlyWhereValidAndOneCutShortNeverFailsACompile) {
+  const struct {
+    std::string name, program;
+    bool used;
+    int status;
+  } cases[] = {
+      {"plain", BITS_PROGRAM, true, 0},
+      {"checked library",
+       "#define _GLIBCXX_DEBUG\n#include <bits/stdc++.h>\n"
+       "int main() { std::vector<int> v(3); return v[5]; }\n",
+       false, 134},
+      {"after a comment", "// mine\n" + BITS_PROGRAM, true, 0},
+  };
+  for (const auto& c : cases) {
+    const auto [status, err] = Compile_program(c.program);
+    EXPECT_EQ(status, 0) << c.name << err;
+    EXPECT_EQ(err.find(Used("-H")) != std::string::npos, c.used) << c.name << err;
+    EXPECT_EQ(Run_exe(), c.status) << c.name;
+  }
+
+  // A header cut short never fails a compile. Another key for the same
+  // compile, the options differing by a space, so the entry above stays.
+  COM_SETTINGS = "-H ";
+  const std::string whole = Read_file(root + "/" + Key_of(GXX, "-H") + "/" + GCH);
+  ASSERT_GT(whole.size(), 1000000u);
+  const struct {
+    std::string name, size;
+  } cut[] = {{"recorded whole", std::to_string(whole.size())}, {"not recorded", ""}};
+  for (const auto& c : cut) {
+    const std::string entry = Plant(root, Key_of(GXX, "-H "), whole.substr(0, 1000000));
+    Write_file(entry + "/size", c.size);
+    // A build said to be under way keeps a real precompile from starting.
+    fs::create_directory(root + "/" + Key_of(GXX, "-H ") + ".0123456789abcdef.tmp");
+    const auto [status, err] = Compile_program(BITS_PROGRAM);
+    EXPECT_EQ(status, 0) << c.name << err;
+    EXPECT_EQ(err.find("! "), std::string::npos) << c.name << err;
+    EXPECT_EQ(Run_exe(), 0) << c.name;
+    EXPECT_FALSE(fs::exists(entry)) << c.name;
+  }
+}
+
+}  // namespace
