@@ -2,6 +2,7 @@
 // no window and their output discarded. A compiler started here finishes even
 // when Vorlix has ended; what it leaves under a temporary name is removed by a
 // later run.
+#include "platform/command_line.h"
 #include "platform/compiler_words.h"
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
