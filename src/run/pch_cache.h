@@ -48,7 +48,8 @@ bool Build_under_way(const std::string& root, const std::string& key, std::chron
 // every entry but the `keep` most recently used.
 void Tidy_cache(const std::string& root, std::chrono::seconds age, std::size_t keep);
 
-// How long a build may take before its temporary counts as left behind, and
-// how many entries stay.
-constexpr std::chrono::seconds Pch_build_age{3600};
+// How long a build may take before its temporary counts as left behind (a
+// precompile takes seconds; on Windows a build cut short by Vorlix's exit
+// holds its key back this long), and how many entries stay.
+constexpr std::chrono::seconds Pch_build_age{600};
 constexpr std::size_t Pch_entries_kept = 3;
