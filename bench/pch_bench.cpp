@@ -2,9 +2,9 @@
 // precompiled-header cache, cold (no entry: the compile as it always was,
 // then the build started in the background) and warm (the entry in place),
 // beside the compiler run bare with the same words, in one run; the ratios
-// are printed at the end. Each iteration times the compile alone: a cold
-// iteration waits, untimed, for its background build to end, so that it never
-// competes with the next. VORLIX_BENCH_COMPILER (default /usr/bin/g++) and
+// are printed at the end. Only the compiles are timed: after a cold one the
+// benchmark waits, untimed, for its background build to end, so that it
+// never competes with the next. VORLIX_BENCH_COMPILER (default /usr/bin/g++) and
 // VORLIX_BENCH_OPTIONS (default none) choose the compile.
 #include <benchmark/benchmark.h>
 
@@ -51,8 +51,8 @@ int main() {
 )";
 
 std::string DIR, SOURCE, EXE, ROOT;
-std::map<std::string, double> SECONDS;  // mean wall seconds of one compile, by benchmark
-std::map<std::string, double> CPU;      // mean CPU seconds (user and system) of its processes
+std::map<std::string, double> SECONDS;  // wall seconds of the compiles, bare, cold or warm
+std::map<std::string, double> CPU;      // CPU seconds (user and system) of their processes
 
 // CPU seconds of the children waited for so far: the compile's shell,
 // compiler, assembler and linker (a detached background build is not among
@@ -83,31 +83,16 @@ bool Build_is_running() {
   return false;
 }
 
+// Times one compile: wall and CPU seconds added to `name`'s sums.
 template <typename Step>
-void Timed(benchmark::State& state, const std::string& name, Step step, void (*before)(),
-           void (*after)()) {
-  double total = 0, cpu = 0;
-  for (auto _ : state) {
-    before();
-    const double cpu_start = Children_cpu();
-    const auto start = std::chrono::steady_clock::now();
-    const int status = step();
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    cpu += Children_cpu() - cpu_start;
-    state.SetIterationTime(seconds);
-    total += seconds;
-    if (status != 0) state.SkipWithError("the compile failed");
-    after();
-  }
-  SECONDS[name] = total / static_cast<double>(state.iterations());
-  CPU[name] = cpu / static_cast<double>(state.iterations());
-  state.counters["cpu_s"] = CPU[name];
+bool Time(const std::string& name, Step step) {
+  const double cpu_start = Children_cpu();
+  const auto start = std::chrono::steady_clock::now();
+  const int status = step();
+  SECONDS[name] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  CPU[name] += Children_cpu() - cpu_start;
+  return status == 0;
 }
-
-void Nothing() {}
-
-void Empty_cache() { fs::remove_all(ROOT); }
 
 void Wait_for_build() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
@@ -115,30 +100,29 @@ void Wait_for_build() {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
-void Fill_cache() {
-  if (!Has_entry()) {
-    Compile_with_cache(SOURCE, EXE);
+// Each iteration compiles bare, cold and warm in turn, so that the load of a
+// shared machine, which drifts over minutes, weighs on all three alike. The
+// iteration's time is the three compiles'; the counters are each one's mean.
+void BM_Bare_cold_warm(benchmark::State& state) {
+  for (auto _ : state) {
+    const double before = SECONDS["bare"] + SECONDS["cold"] + SECONDS["warm"];
+    bool ok = Time("bare", [] { return Compile(COM_PATH, COM_SETTINGS, EXE, SOURCE); });
+    fs::remove_all(ROOT);
+    ok = ok && Time("cold", [] { return Compile_with_cache(SOURCE, EXE); });
     Wait_for_build();
+    if (!Has_entry()) state.SkipWithError("no entry was made");
+    ok = ok && Time("warm", [] { return Compile_with_cache(SOURCE, EXE); });
+    if (!ok) state.SkipWithError("a compile failed");
+    state.SetIterationTime(SECONDS["bare"] + SECONDS["cold"] + SECONDS["warm"] - before);
+  }
+  const double n = static_cast<double>(state.iterations());
+  for (const char* name : {"bare", "cold", "warm"}) {
+    state.counters[std::string(name) + "_s"] = SECONDS[name] / n;
+    state.counters[std::string(name) + "_cpu_s"] = CPU[name] / n;
   }
 }
 
-void BM_Bare(benchmark::State& state) {
-  Timed(state, "bare", [] { return Compile(COM_PATH, COM_SETTINGS, EXE, SOURCE); }, Nothing, Nothing);
-}
-
-void BM_Cold(benchmark::State& state) {
-  Timed(state, "cold", [] { return Compile_with_cache(SOURCE, EXE); }, Empty_cache, Wait_for_build);
-}
-
-void BM_Warm(benchmark::State& state) {
-  Fill_cache();
-  if (!Has_entry()) state.SkipWithError("no entry was made");
-  Timed(state, "warm", [] { return Compile_with_cache(SOURCE, EXE); }, Nothing, Nothing);
-}
-
-BENCHMARK(BM_Bare)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_Cold)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Warm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Bare_cold_warm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
 
 }  // namespace
 
@@ -160,13 +144,10 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   Wait_for_build();
   fs::remove_all(DIR);
-  if (SECONDS.count("bare") != 0 && SECONDS["bare"] > 0) {
-    for (const char* name : {"cold", "warm"})
-      if (SECONDS.count(name) != 0)
-        std::printf("%s / bare: wall %.2f (%.0f ms / %.0f ms), CPU %.2f (%.0f ms / %.0f ms)\n",
-                    name, SECONDS[name] / SECONDS["bare"], SECONDS[name] * 1000,
-                    SECONDS["bare"] * 1000, CPU[name] / CPU["bare"], CPU[name] * 1000,
-                    CPU["bare"] * 1000);
-  }
+  // The sums of equally many compiles each: their ratios are the means'.
+  if (SECONDS["bare"] <= 0 || CPU["bare"] <= 0) return 1;
+  for (const char* name : {"cold", "warm"})
+    std::printf("%s / bare: wall %.2f, CPU %.2f\n", name, SECONDS[name] / SECONDS["bare"],
+                CPU[name] / CPU["bare"]);
   return 0;
 }
