@@ -50,10 +50,25 @@ bool Is_newer(const std::string&, const std::string&) { return (Decide(WORLD) & 
 void Sleep_until(std::chrono::steady_clock::time_point) {}
 
 int Compile(const std::string& com_path, const std::string& com_settings, const std::string& epath,
-            const std::string& fpath) {
+            const std::string& fpath, const std::string&) {
   WORLD.calls.push_back(Posix_compile_arguments(com_path, com_settings, epath, fpath));
   return Compile_in(WORLD, epath);
 }
+
+// The world has no cache folder, so the precompiled-header cache stays off
+// and nothing runs in the background.
+int Compile_quietly(const std::string&, const std::string&, const std::vector<std::string>&,
+                    const std::string&) {
+  return 1;
+}
+
+void Run_in_background(const std::function<void()>&) {}
+
+std::string Cache_directory() { return ""; }
+
+bool Make_private_directory(const std::string&) { return false; }
+
+bool Is_private(const std::string&) { return false; }
 
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
                    std::string& error) {

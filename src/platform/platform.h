@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,9 +59,37 @@ void Sleep_until(std::chrono::steady_clock::time_point deadline);
 
 // Runs the compiler `com_path` with the options `com_settings` on `fpath` to
 // produce `epath`, its messages in this console, and waits for it. Returns its
-// exit status; a compiler that could not run or was killed is never 0.
+// exit status; a compiler that could not run or was killed is never 0. A
+// `header_dir` that is not empty goes first on the compiler's header search
+// path through its environment (CPATH), never through its arguments.
 int Compile(const std::string& com_path, const std::string& com_settings,
-            const std::string& epath, const std::string& fpath);
+            const std::string& epath, const std::string& fpath,
+            const std::string& header_dir = "");
+
+// Runs the compiler `com_path` with `com_settings` followed by `words`, each
+// one argument, silently (its output goes nowhere), `header_dir` as in Compile,
+// and waits for it. Returns its exit status; not 0 when it could not run.
+int Compile_quietly(const std::string& com_path, const std::string& com_settings,
+                    const std::vector<std::string>& words, const std::string& header_dir);
+
+// Runs `job` apart from this program, with no console and no terminal, so
+// that it may outlive it (POSIX: a detached process of its own; Windows: a
+// thread, whose compiler children finish on their own). Returns at once.
+void Run_in_background(const std::function<void()>& job);
+
+// Vorlix's own cache folder for this user ($XDG_CACHE_HOME/vorlix or
+// ~/.cache/vorlix; %LOCALAPPDATA%\Vorlix on Windows), or "" when the system
+// does not say where it would be.
+std::string Cache_directory();
+
+// Makes the directory `path` (its parent must exist), for this user alone,
+// unless it is there. True when it is a directory that only this user owns
+// and may write (not a link).
+bool Make_private_directory(const std::string& path);
+
+// True when `path` is a directory or regular file (not a link) owned by this
+// user that nobody else may write.
+bool Is_private(const std::string& path);
 
 // Starts `epath` in a new console window, through `pauser` unless it is empty,
 // in which case the window is titled `fpath`. Returns true when the window or

@@ -5,6 +5,7 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
+#include "run/pch_cache.h"
 #include "settings/settings.h"
 
 std::string Source_extension(const std::string& fpath) {
@@ -66,7 +67,7 @@ bool Should_compile(const std::string& fpath, const std::string& epath, bool ask
 // Returns false when the compile failed; the compiler's messages are above.
 bool Build(const std::string& fpath, const std::string& epath) {
   Print("正在编译……", 1);
-  if (Compile(COM_PATH, COM_SETTINGS, epath, fpath) != 0) {
+  if (Compile_with_cache(fpath, epath) != 0) {
     Print("编译失败！", 2);
     return false;
   }

@@ -50,6 +50,9 @@ Session Run_program(const std::vector<std::string>& argv, const std::string& dir
     unsetenv("TMUX");
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
+    // No precompiled header is ever made in the user's own cache by a test;
+    // a test of the cache turns it on with a cache folder of its own.
+    setenv("VORLIX_PCH", "0", 1);
     for (const auto& e : options.env) putenv(strdup(e.c_str()));
     std::vector<std::string> args;
     if (!options.prelude.empty())  // let the shell apply the prelude, then become the program

@@ -61,3 +61,19 @@ struct Spawn_result {
 // never through a shell. In wait mode a program that stops is said to have
 // stopped, in this terminal, and let go on as Posix_stop_answer says.
 Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn_mode mode);
+
+// For as long as it lives, this process's environment (which the compiler
+// inherits) has `header_dir` first on CPATH; nothing changes when it is empty
+// or cannot be one item of the list. The old value is back afterwards.
+class Header_path_guard {
+ public:
+  explicit Header_path_guard(const std::string& header_dir);
+  ~Header_path_guard();
+  Header_path_guard(const Header_path_guard&) = delete;
+  Header_path_guard& operator=(const Header_path_guard&) = delete;
+
+ private:
+  bool had_ = false;
+  bool set_ = false;
+  std::string old_;
+};

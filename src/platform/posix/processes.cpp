@@ -213,7 +213,8 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
 }
 
 int Compile(const std::string& com_path, const std::string& com_settings,
-            const std::string& epath, const std::string& fpath) {
+            const std::string& epath, const std::string& fpath, const std::string& header_dir) {
+  const Header_path_guard path(header_dir);
   const Spawn_result r =
       Spawn(Posix_compile_arguments(com_path, com_settings, epath, fpath), false, Spawn_mode::wait);
   // The terminal echoes Ctrl-C as "^C" where the cursor is: the message that

@@ -36,11 +36,19 @@ int Run_shell_command(const std::string& command);
 // Starts exactly the file `application` (a relative path is taken from the
 // working directory, never searched for on PATH) with `command_line`, both
 // UTF-8. `flags` and `title` (the new console's, when not empty) go to
-// CreateProcessW. Returns false when it could not be started.
+// CreateProcessW, with `environment` (a block as Environment_with_header_path
+// makes) when it is given and not empty. Returns false when it could not be
+// started.
 bool Start_process(const std::string& application, const std::string& command_line, DWORD flags,
-                   const std::string& title, PROCESS_INFORMATION& pi);
+                   const std::string& title, PROCESS_INFORMATION& pi,
+                   std::wstring* environment = nullptr);
 
 // Waits for a started process, closes its handles and returns its exit code,
 // or -1 when it could not be read. With `figures`, its CPU time and peak
 // working set are read into them first, while the handle still holds them.
 long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures = nullptr);
+
+// An environment block (UTF-16, for CREATE_UNICODE_ENVIRONMENT) that is this
+// process's with `header_dir` first on CPATH; "" when `header_dir` is empty
+// or cannot be one item of the list, for the environment as it is.
+std::wstring Environment_with_header_path(const std::string& header_dir);

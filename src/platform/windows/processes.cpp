@@ -51,7 +51,7 @@ void Measure(HANDLE process, Program_run& run) {
 }
 
 bool Create(const wchar_t* application, std::wstring& command, DWORD flags, std::wstring& title,
-            PROCESS_INFORMATION& pi) {
+            PROCESS_INFORMATION& pi, std::wstring* environment = nullptr) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   if (!title.empty()) si.lpTitle = &title[0];
@@ -60,8 +60,10 @@ bool Create(const wchar_t* application, std::wstring& command, DWORD flags, std:
   const BOOL inherit = (flags & CREATE_NEW_CONSOLE) == 0;
   std::fflush(stdout);
   std::fflush(stderr);
-  return CreateProcessW(application, &command[0], nullptr, nullptr, inherit, flags, nullptr,
-                        nullptr, &si, &pi) != 0;
+  void* block = environment != nullptr && !environment->empty() ? &(*environment)[0] : nullptr;
+  if (block != nullptr) flags |= CREATE_UNICODE_ENVIRONMENT;
+  return CreateProcessW(application, &command[0], nullptr, nullptr, inherit, flags, block, nullptr,
+                        &si, &pi) != 0;
 }
 
 }  // namespace
@@ -79,14 +81,14 @@ int Run_shell_command(const std::string& command) {
 }
 
 bool Start_process(const std::string& application, const std::string& command_line, DWORD flags,
-                   const std::string& title, PROCESS_INFORMATION& pi) {
+                   const std::string& title, PROCESS_INFORMATION& pi, std::wstring* environment) {
   std::wstring wapplication, wcommand, wtitle;
   if (!To_wide(application, wapplication) || wapplication.empty() ||
       !To_wide(command_line, wcommand) || !To_wide(title, wtitle)) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
   }
-  return Create(wapplication.c_str(), wcommand, flags, wtitle, pi);
+  return Create(wapplication.c_str(), wcommand, flags, wtitle, pi, environment);
 }
 
 long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures) {
@@ -102,14 +104,15 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures) {
 // Started directly, not through "cmd /c", so that no character of a path is
 // ever read by the interpreter.
 int Compile(const std::string& com_path, const std::string& com_settings,
-            const std::string& epath, const std::string& fpath) {
+            const std::string& epath, const std::string& fpath, const std::string& header_dir) {
   if (Is_windows_batch_file(com_path)) {
     Write_text(Stream::err, "编译器不能是批处理文件（.bat 或 .cmd）：" + com_path + "\n");
     return 1;
   }
   PROCESS_INFORMATION pi{};
   const std::string line = Windows_compiler_command_line(com_path, com_settings, epath, fpath);
-  if (!Start_process(com_path, line, 0, "", pi)) {
+  std::wstring environment = Environment_with_header_path(header_dir);
+  if (!Start_process(com_path, line, 0, "", pi, &environment)) {
     const std::string why = System_message(GetLastError());
     Write_text(Stream::err, "无法启动编译器 " + com_path + "：" + why + "\n");
     return 1;

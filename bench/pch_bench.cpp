@@ -1,0 +1,153 @@
+// The compile step of a typical <bits/stdc++.h> program through the
+// precompiled-header cache, cold (no entry: the compile as it always was,
+// then the build started in the background) and warm (the entry in place),
+// beside the compiler run bare with the same words, in one run; the ratios
+// are printed at the end. Only the compiles are timed: after a cold one the
+// benchmark waits, untimed, for its background build to end, so that it
+// never competes with the next. VORLIX_BENCH_COMPILER (default /usr/bin/g++) and
+// VORLIX_BENCH_OPTIONS (default none) choose the compile.
+#include <benchmark/benchmark.h>
+
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <thread>
+
+#include "platform/platform.h"
+#include "run/pch_cache.h"
+#include "settings/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* PROGRAM = R"(#include <bits/stdc++.h>
+using namespace std;
+
+int main() {
+  ios::sync_with_stdio(false);
+  cin.tie(nullptr);
+  int n;
+  cin >> n;
+  vector<long long> a(n);
+  for (auto& x : a) cin >> x;
+  sort(a.begin(), a.end());
+  map<long long, int> seen;
+  for (auto x : a) ++seen[x];
+  priority_queue<pair<int, long long>> top;
+  for (auto [x, k] : seen) top.push({k, x});
+  string answer;
+  while (!top.empty()) {
+    answer += to_string(top.top().second) + " ";
+    top.pop();
+  }
+  cout << answer << '\n';
+}
+)";
+
+std::string DIR, SOURCE, EXE, ROOT;
+std::map<std::string, double> SECONDS;  // wall seconds of the compiles, bare, cold or warm
+std::map<std::string, double> CPU;      // CPU seconds (user and system) of their processes
+
+// CPU seconds of the children waited for so far: the compile's shell,
+// compiler, assembler and linker (a detached background build is not among
+// them). On a machine shared with other work, these vary less than wall time.
+double Children_cpu() {
+  rusage use{};
+  getrusage(RUSAGE_CHILDREN, &use);
+  return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
+         static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
+}
+
+std::string Setting(const char* name, const char* otherwise) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : otherwise;
+}
+
+bool Has_entry() {
+  std::error_code ec;
+  for (fs::directory_iterator it(ROOT, ec), end; !ec && it != end; ++it)
+    if (it->path().filename().string().size() == 16) return true;
+  return false;
+}
+
+bool Build_is_running() {
+  std::error_code ec;
+  for (fs::directory_iterator it(ROOT, ec), end; !ec && it != end; ++it)
+    if (it->path().extension() == ".tmp") return true;
+  return false;
+}
+
+// Times one compile: wall and CPU seconds added to `name`'s sums.
+template <typename Step>
+bool Time(const std::string& name, Step step) {
+  const double cpu_start = Children_cpu();
+  const auto start = std::chrono::steady_clock::now();
+  const int status = step();
+  SECONDS[name] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  CPU[name] += Children_cpu() - cpu_start;
+  return status == 0;
+}
+
+void Wait_for_build() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(5);
+  while ((!Has_entry() || Build_is_running()) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+// Each iteration compiles bare, cold and warm in turn, so that the load of a
+// shared machine, which drifts over minutes, weighs on all three alike. The
+// iteration's time is the three compiles'; the counters are each one's mean.
+void BM_Bare_cold_warm(benchmark::State& state) {
+  for (auto _ : state) {
+    const double before = SECONDS["bare"] + SECONDS["cold"] + SECONDS["warm"];
+    bool ok = Time("bare", [] { return Compile(COM_PATH, COM_SETTINGS, EXE, SOURCE); });
+    fs::remove_all(ROOT);
+    ok = ok && Time("cold", [] { return Compile_with_cache(SOURCE, EXE); });
+    Wait_for_build();
+    if (!Has_entry()) state.SkipWithError("no entry was made");
+    ok = ok && Time("warm", [] { return Compile_with_cache(SOURCE, EXE); });
+    if (!ok) state.SkipWithError("a compile failed");
+    state.SetIterationTime(SECONDS["bare"] + SECONDS["cold"] + SECONDS["warm"] - before);
+  }
+  const double n = static_cast<double>(state.iterations());
+  for (const char* name : {"bare", "cold", "warm"}) {
+    state.counters[std::string(name) + "_s"] = SECONDS[name] / n;
+    state.counters[std::string(name) + "_cpu_s"] = CPU[name] / n;
+  }
+}
+
+BENCHMARK(BM_Bare_cold_warm)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  char pattern[] = "/tmp/vorlix-pch-bench-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) return 1;
+  DIR = pattern;
+  SOURCE = DIR + "/a.cpp";
+  EXE = DIR + "/a.exe";
+  ROOT = DIR + "/cache/vorlix/pch";
+  std::ofstream(SOURCE) << PROGRAM;
+  setenv("XDG_CACHE_HOME", (DIR + "/cache").c_str(), 1);
+  unsetenv("VORLIX_PCH");
+  COM_PATH = Setting("VORLIX_BENCH_COMPILER", "/usr/bin/g++");
+  COM_SETTINGS = Setting("VORLIX_BENCH_OPTIONS", "");
+
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  Wait_for_build();
+  fs::remove_all(DIR);
+  // The sums of equally many compiles each: their ratios are the means'.
+  if (SECONDS["bare"] <= 0 || CPU["bare"] <= 0) return 1;
+  for (const char* name : {"cold", "warm"})
+    std::printf("%s / bare: wall %.2f, CPU %.2f\n", name, SECONDS[name] / SECONDS["bare"],
+                CPU[name] / CPU["bare"]);
+  return 0;
+}

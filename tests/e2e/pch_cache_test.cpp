@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "harness.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string COMPILE = "\n未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n"
+                            "编译成功！\n\n是否需要运行？（0/1）\n跳过运行。\n\n" + PAUSE;
+
+// A compiler that writes its precompiled header a second after Vorlix has
+// gone, accepts it in the check, and logs the CPATH of each real compile.
+void Fake_compiler(const std::string& path, const std::string& log) {
+  Write_script(path,
+               "while [ $# -gt 1 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n"
+               "case $out in\n"
+               "  *.gch) sleep 1; printf 'pch' > \"$out\" ;;\n"
+               "  '') ;;\n"
+               "  *) printf '%s\\n' \"${CPATH-unset}\" >> '" + log + "'; : > \"$out\" ;;\n"
+               "esac\n");
+}
+
+// The cache end to end: the dialogue and the compiler's words never show it;
+// the entry is made after Vorlix has ended, and the next compile finds it.
+TEST(Pch_cache, MadeBehindTheDialogueAndFoundByTheNextCompile) {
+  Temp_dir dir;
+  Fake_compiler(dir / "g++", dir / "cpath.log");
+  Write_file(dir / "vorlix_data.sg", dir / "g++" + "\n\n-O2");
+  Write_file(dir / "a.cpp", "#include <bits/stdc++.h>\nint main() {}\n");
+  const struct {
+    std::string name, pch;
+    bool entry_after;
+  } runs[] = {{"off", "0", false}, {"cold", "1", true}, {"warm", "1", true}};
+  std::string entry;
+  for (const auto& r : runs) {
+    fs::remove(dir / "a.exe");
+    Session_options options;
+    options.env = {"VORLIX_PCH=" + r.pch, "XDG_CACHE_HOME=" + dir / "cache", "CPATH=/u"};
+    const Session s = Run_vorlix(dir.path(), "1\na.cpp\n0\n", options);
+    EXPECT_EQ(s.out, Main_page() + ASK_PATH + COMPILE + Main_page()) << r.name;
+    EXPECT_EQ(s.err, "") << r.name;
+    // The build outlives Vorlix; a precompile takes a second here.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (r.entry_after && entry.empty() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      std::error_code ec;
+      for (fs::directory_iterator it(dir / "cache/vorlix/pch", ec), end; !ec && it != end; ++it)
+        if (it->path().filename().string().size() == 16) entry = it->path().string();
+    }
+    EXPECT_EQ(!entry.empty(), r.entry_after) << r.name;
+  }
+  EXPECT_EQ(Read_file(entry + "/bits/stdc++.h.gch"), "pch");
+  EXPECT_EQ(Read_file(entry + "/size"), "3");
+  EXPECT_EQ(Read_file(dir / "cpath.log"), "/u\n/u\n" + entry + ":/u\n");
+  // Only the entry is left: no temporary, no stray file.
+  const fs::recursive_directory_iterator all(dir / "cache/vorlix/pch");
+  EXPECT_EQ(std::distance(begin(all), end(all)), 4);  // the entry, bits/, the header, its size
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/compiler_words.h"
+#include "temp_dir.h"
+
+namespace {
+
+// What /bin/sh hands the program: each argument between brackets, by printf.
+std::string Shown(const std::vector<std::string>& words) {
+  std::string command;
+  for (const auto& w : words) {
+    command += " '";
+    for (const char c : w) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    command += "'";
+  }
+  return Output_of(command.substr(1) + " 2>/dev/null");
+}
+
+// The background compiler's options are split exactly as the compile's own.
+TEST(Posix_compiler_words, SplitTheOptionsAsTheCompileDoes) {
+  const std::string options[] = {"'[%s]'", "'[%s]' -DMSG='a b' \"-DQ=x y\"", "'[%s]'  -O2\t-g",
+                                 "'[%s]' $(echo -D1) `echo -D2`"};
+  const std::vector<std::string> paths[] = {{"a.exe", "a.cpp"},
+                                            {"/x y/it's \"$1\".exe", "/x y/$(touch no).cpp"}};
+  for (const auto& o : options)
+    for (const auto& p : paths) {
+      const std::string compile =
+          Shown(Posix_compile_arguments("/usr/bin/printf", o, p[0], p[1]));
+      EXPECT_NE(compile, "") << o;
+      EXPECT_EQ(Shown(Posix_compiler_words("/usr/bin/printf", o, {"-g", "-o", p[0], p[1]})),
+                compile)
+          << o;
+    }
+}
+
+TEST(Windows_compiler_words, QuoteEachWordAfterTheOptions) {
+  const struct {
+    std::vector<std::string> words;
+    std::string expected;
+  } cases[] = {
+      {{}, "\"C:\\g++.exe\" -O2"},
+      {{"-x", "c++-header", "-o", "C:\\x y\\a.gch"},
+       "\"C:\\g++.exe\" -O2 -x c++-header -o \"C:\\x y\\a.gch\""},
+      {{"a\"b", "c\\"}, "\"C:\\g++.exe\" -O2 \"a\\\"b\" c\\"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Windows_compiler_words("C:\\g++.exe", "-O2", c.words), c.expected);
+}
+
+TEST(Header_search_path, PutsTheFolderFirstAndNeverAddsAnEmptyItem) {
+  const struct {
+    std::string dir, old;
+    char separator;
+    std::string expected;
+  } cases[] = {
+      {"/c/k", "", ':', "/c/k"},
+      {"/c/k", "/u:/v", ':', "/c/k:/u:/v"},
+      {"/c:k", "/u", ':', ""},
+      {std::string("/c\0k", 4), "", ':', ""},
+      {"C:\\c\\k", "D:\\u", ';', "C:\\c\\k;D:\\u"},
+      {"C:\\c;k", "", ';', ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Header_search_path(c.dir, c.old, c.separator), c.expected) << c.dir << " " << c.old;
+}
+
+}  // namespace
