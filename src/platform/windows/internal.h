@@ -21,6 +21,14 @@ bool To_wide(const std::string& s, std::wstring& wide);
 
 std::string To_utf8(const std::wstring& wide);
 
+// The system's words for the error `code` (GetLastError), in UTF-8.
+std::string System_message(DWORD code);
+
+// True when `path` names a batch file by the name the system opens: its full
+// path (GetFullPathNameW), trailing dots and spaces stripped as Windows does.
+// CreateProcessW would hand such a file to the command interpreter.
+bool Is_batch_file(const std::string& path);
+
 // Hands a command line to the command interpreter and waits for it.
 int Run_wide(const wchar_t* command);
 

@@ -6,7 +6,7 @@
 
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
   // The system would run a batch file through the interpreter.
-  if (Is_windows_batch_file(pauser)) return false;
+  if (Is_batch_file(pauser)) return false;
   PROCESS_INFORMATION pi{};
   const bool started =
       pauser.empty()
