@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "e2e/harness.h"
+#include "e2e/tmux_session.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -374,6 +375,115 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
     // A wrongly started pauser would not be waited for.
     if (!c.pauser.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(Listing(work), before);
+  }
+}
+
+// A save removes the temporaries that killed saves left beside the settings
+// file, and nothing else, in folders named in Chinese: the save's files are
+// opened by their UTF-16 names. A folder name ending in "/" is a folder.
+TEST_F(Wine, ASaveRemovesWhatKilledSavesLeftAndNothingElse) {
+  const std::string leftover = "vorlix_data.sg.0123456789abcdef.tmp";
+  const struct {
+    std::string folder;
+    std::vector<std::string> left, kept;
+  } cases[] = {
+      {"设置", {leftover}, {}},
+      {"设置 目录",
+       {leftover, "vorlix_data.sg.fedcba9876543210.tmp"},
+       {"vorlix_data.sg.0123456789ABCDEF.tmp", "vorlix_data.sg.0123.tmp", "vorlix_data.sg.tmp",
+        "其他.sg.0123456789abcdef.tmp", "vorlix_data.sg.aaaaaaaaaaaaaaaa.tmp/"}},
+  };
+  for (const auto& c : cases) {
+    Start_afresh();
+    SCOPED_TRACE(c.folder);
+    work += "/" + c.folder;
+    fs::create_directories(work);
+    std::vector<std::string> expected = {"vorlix_data.sg"};
+    for (const auto& name : c.left) Write_file(work + "/" + name, "C:\\killed.exe\r\n");
+    for (const auto& name : c.kept) {
+      const bool folder = name.back() == '/';
+      expected.push_back(folder ? name.substr(0, name.size() - 1) : name);
+      folder ? (void)fs::create_directory(work + "/" + name) : Write_file(work + "/" + name, "x");
+    }
+    std::sort(expected.begin(), expected.end());
+    const Session s = Vorlix("2\n3\n-O2\n5\n3\n");
+    EXPECT_EQ(s.status, 0) << s.out << s.err;
+    EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), "\r\n\r\n-O2");
+    EXPECT_EQ(Listing(work), expected);
+  }
+}
+
+// On a real console (Wine's, in a tmux terminal) every text of both programs
+// reads as Chinese, although typed output writes it a byte at a time; a line
+// typed in Chinese is saved as UTF-8; a single key ends each pause. Each step:
+// the keys sent (tmux's names), the text typed, and what the screen then
+// holds, in that order.
+TEST_F(Wine, TheConsoleShowsBothProgramsTextsAsTyped) {
+  struct Step {
+    std::string keys, typed;
+    std::vector<std::string> shown;
+  };
+  const std::string rule = std::string(100, '-');
+  const std::vector<std::string> main_page = {"Vorlix\n" + rule + "\n1. 运行代码\n2. 设置\n3. 保存并退出"};
+  const std::vector<std::string> settings_page = {
+      "Vorlix -- 设置\n" + rule + "\n1. 修改编译器（g++.exe）路径\n2. 修改 ConsolePauser 路径\n"
+      "3. 修改编译选项\n4. 程序信息\n5. 返回"};
+  const std::string path = "C:\\编译 器\\g++.exe";
+  const std::string program = tools + "/七号 程序.exe";
+  fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
+  // After its steps each program is left to end: Vorlix after the farewell's
+  // delay, the pauser at a key; `saved`: the settings file then.
+  const struct {
+    std::vector<std::string> argv;
+    std::vector<Step> steps;
+    std::string last_key, exit, saved;
+  } runs[] = {
+      {{VORLIX_BINARY},
+       {{"", "", main_page},
+        {"2 Enter", "", settings_page},
+        {"4 Enter", "",
+         {"作者：Vorlix 团队（https://example.org/vorlix）\n介绍：超轻量 Vorlix\n版本：Alpha 1.0\n"
+          "发布时间：2025/10/3\n"}},
+        {"x", "", settings_page},
+        {"1 Enter", "", {"当前编译器路径：<空>\n请输入新编译器路径："}},
+        {"", path, {"请输入新编译器路径：\n" + path}},
+        {"Enter", "", {path + "\n设置成功！\n"}},
+        {"x", "", settings_page},
+        {"5 Enter", "", main_page},
+        {"3 Enter", "", {"将在 3s 内退出……"}}},
+       "", "[exit 0]", path + "\r\n\r\n"},
+      {{PAUSER_BINARY, Win(program)},
+       {{"", "", {"\n" + std::string(32, '-') + "\n进程已退出，用时 ", " 秒，", "返回值 7\n"}}},
+       "x", "[exit 7]", ""},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.argv[0]);
+    Start_afresh();
+    std::string command = Shell_word(WINE_PROGRAM);
+    for (const auto& a : run.argv) command += " " + Shell_word(a);
+    Temp_dir socket;
+    Tmux_session tmux(socket.path(), work, command + "; echo \"[exit $?]\"; sleep 60");
+    ASSERT_TRUE(tmux.Started());
+    for (const Step& step : run.steps) {
+      SCOPED_TRACE(step.keys + step.typed);
+      if (!step.keys.empty()) tmux.Keys(step.keys);
+      if (!step.typed.empty()) tmux.Type(step.typed);
+      const std::string screen = tmux.Await_containing(step.shown.back());
+      std::size_t at = 0;
+      for (const auto& text : step.shown) {
+        at = screen.find(text, at);
+        EXPECT_NE(at, std::string::npos) << text << " in\n" << screen;
+      }
+      EXPECT_EQ(screen.find("\uFFFD"), std::string::npos) << screen;  // nothing garbled
+      EXPECT_EQ(screen.find("输入不合法"), std::string::npos) << screen;  // no key left over
+      EXPECT_EQ(screen.find("[exit"), std::string::npos) << screen;     // still running
+    }
+    if (!run.last_key.empty()) tmux.Keys(run.last_key);
+    const std::string screen = tmux.Await_containing(run.exit);
+    EXPECT_NE(screen.find(run.exit), std::string::npos) << screen;
+    if (!run.saved.empty()) {
+      EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), run.saved);
+    }
   }
 }
 
