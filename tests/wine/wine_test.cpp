@@ -25,7 +25,7 @@ struct World {
   std::string skip;     // why the suite cannot run here
   std::string failure;  // why setting up Wine failed
   std::unique_ptr<Temp_dir> root;
-  std::string tools;    // the fake compiler and pausers, in a directory with a space
+  std::string tools;    // the fake compiler and pausers and the save probe, in a directory with a space
   int dirs = 0;
 };
 
@@ -85,6 +85,11 @@ class Wine_environment : public ::testing::Environment {
     if (Shell(Quote(MINGW_CXX) + " -O1 -static -o " + Quote(w.tools + "/compiler.exe") + " " +
               Quote(FAKE_TOOL_SOURCE) + " -lshell32") != 0)
       w.failure += "building the fake compiler failed; ";
+    const std::string libraries = std::string(WINDOWS_BUILD) + "/libvorlix_";
+    if (Shell(Quote(MINGW_CXX) + " -O1 -static -I " + Quote(VORLIX_SOURCES) + " -o " +
+              Quote(w.tools + "/save_probe.exe") + " " + Quote(SAVE_PROBE_SOURCE) + " " +
+              Quote(libraries + "platform.a") + " " + Quote(libraries + "pure.a") + " -lshell32") != 0)
+      w.failure += "building the save probe failed; ";
     boot.join();
     fs::copy_file(PAUSER_BINARY, w.tools + "/vorlix pauser/vorlix-pauser.exe");
   }
@@ -410,6 +415,45 @@ TEST_F(Wine, ASaveRemovesWhatKilledSavesLeftAndNothingElse) {
     EXPECT_EQ(s.status, 0) << s.out << s.err;
     EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), "\r\n\r\n-O2");
     EXPECT_EQ(Listing(work), expected);
+  }
+}
+
+// The save itself (save_probe.cpp), at full paths in folders named in Chinese:
+// the file is written with CR LF and hidden; a save still running keeps its
+// temporary; a save that fails says why in the system's words and leaves no
+// temporary behind. "@" stands for the folder, in Windows' words.
+TEST_F(Wine, TheSaveWorksByFullChinesePathsAndSaysWhyItFailed) {
+  const std::string held = "vorlix_data.sg.0123456789abcdef.tmp";
+  const struct {
+    std::string target, held, report;
+    std::vector<std::string> listing;
+  } cases[] = {
+      {"vorlix_data.sg", "", "saved\r\n", {"vorlix_data.sg"}},
+      {"vorlix_data.sg", held, "saved\r\nheld kept\r\n", {"vorlix_data.sg", held}},
+      {"没有 目录\\vorlix_data.sg", "", "failed: ", {}},
+      {"vorlix_data.sg", "", "failed: ", {"vorlix_data.sg"}},  // a folder of that name
+  };
+  for (const auto& c : cases) {
+    Start_afresh();
+    SCOPED_TRACE(c.target + " " + c.held);
+    work += "/设置 目录";
+    fs::create_directories(work);
+    const bool folder_there = c.report == "failed: " && c.listing.size() == 1;
+    if (folder_there) fs::create_directory(work + "/" + c.target);
+    std::vector<std::string> argv = {tools + "/save_probe.exe", Win(work) + "\\" + c.target};
+    if (!c.held.empty()) argv.push_back(Win(work) + "\\" + c.held);
+    const Session s = Run_windows(argv, "");
+    EXPECT_EQ(s.status, 0) << s.err;
+    EXPECT_EQ(s.out.substr(0, c.report.size()), c.report);
+    EXPECT_EQ(Listing(work), c.listing);
+    if (c.report == "saved\r\n") {
+      EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), "C:\\编译 器\\g++.exe\r\n\r\n-O2");
+      EXPECT_NE(Attributes(work + "/vorlix_data.sg").find('H'), std::string::npos);
+    } else if (c.report == "failed: ") {
+      // The system's words, not a bare number.
+      EXPECT_GT(s.out.size(), c.report.size() + 3) << s.out;
+      EXPECT_EQ(s.out.find("error "), std::string::npos) << s.out;
+    }
   }
 }
 
