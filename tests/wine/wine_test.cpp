@@ -340,8 +340,9 @@ TEST_F(Wine, ThePauserReportsTheReturnValue) {
 
 // A batch file set as the compiler or the pauser would be run by the command
 // interpreter, which reads the paths as commands: it is refused, the compile
-// or the start fails, and nothing runs. A compiler that cannot be started
-// says why, in the system's words after the path.
+// or the start fails, and nothing runs, however its path is spelled (what
+// follows "|" is written after the file's path). A compiler that cannot be
+// started says why, in the system's words after the path.
 TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
   const struct {
     std::string compiler, pauser, answers, shown, err;  // "@": the compiler's path
@@ -352,6 +353,11 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
       {"g++.Bat", "", "", "正在编译……\r\n编译失败！\r\n",
        "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
       {"compiler.exe", "暂停 器.BAT", "0\n1\n", "启动失败！\r\n", "", true},
+      {"g++.bat|\\x\\..", "", "", "正在编译……\r\n编译失败！\r\n",
+       "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
+      {"g++.bat|/.", "", "", "正在编译……\r\n编译失败！\r\n",
+       "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
+      {"compiler.exe", "暂停 器.bat|\\.", "0\n1\n", "启动失败！\r\n", "", true},
       {"坏 的.exe", "", "", "正在编译……\r\n编译失败！\r\n", "无法启动编译器 @：", false},
   };
   // Each file here would leave a directory behind if it ran.
@@ -360,11 +366,16 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
     Start_afresh();
     SCOPED_TRACE(c.compiler + " " + c.pauser);
     const std::string fpath = Source("a&b.cpp", "a&b.cpp");
-    Write_file(work + "/" + c.compiler, batch);
-    if (!c.pauser.empty()) Write_file(work + "/" + c.pauser, batch);
+    // Writes the file and returns the path as spelled.
+    const auto place = [&](const std::string& name) {
+      const auto bar = name.find('|');
+      Write_file(work + "/" + name.substr(0, bar), batch);
+      return Win(work + "/" + name.substr(0, bar)) + (bar == name.npos ? "" : name.substr(bar + 1));
+    };
+    const std::string compiler = place(c.compiler);
+    const std::string pauser = c.pauser.empty() ? "" : place(c.pauser);
     if (!c.answers.empty()) fs::copy_file(tools + "/compiler.exe", work + "/a&b.exe");
-    const std::string compiler = Win(work + "/" + c.compiler);
-    Settings(compiler, c.pauser.empty() ? "" : Win(work + "/" + c.pauser), "");
+    Settings(compiler, pauser, "");
     const std::vector<std::string> before = Listing(work);
 
     const Session s = Vorlix("1\n" + fpath + "\n" + c.answers);

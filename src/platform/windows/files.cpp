@@ -69,11 +69,9 @@ void Remove_leftovers(const std::string& target) {
 // Creates a new temporary file beside `target`, never opening one that is
 // there already. Others may read it and rename it (as this save does), but
 // not take it with sharing refused, which is how leftovers are removed.
-HANDLE Create_temporary(const std::string& target, std::string& temporary, DWORD& why) {
+HANDLE Create_temporary(const std::string& target, std::wstring& wide, DWORD& why) {
   for (int tries = 0; tries < 8; ++tries) {
-    temporary = Temporary_name(target);
-    std::wstring wide;
-    if (!To_wide(temporary, wide)) {
+    if (!To_wide(Temporary_name(target), wide)) {
       why = ERROR_INVALID_NAME;
       return INVALID_HANDLE_VALUE;
     }
@@ -139,15 +137,13 @@ bool Save_text_file(const std::string& path, const std::string& text, std::strin
     return false;
   }
   Remove_leftovers(path);
-  std::string temporary;
+  std::wstring temporary;
   DWORD why = 0;
   const HANDLE file = Create_temporary(path, temporary, why);
   if (file == INVALID_HANDLE_VALUE) {
     error = System_message(why);
     return false;
   }
-  std::wstring wide;
-  To_wide(temporary, wide);
   // The data reaches the disk before the new name does, so that a crash
   // cannot leave an empty file in place of the old one. The file stays open
   // until it is renamed, so that no other save takes it for a leftover.
@@ -155,12 +151,12 @@ bool Save_text_file(const std::string& path, const std::string& text, std::strin
     why = GetLastError();
     if (why == 0) why = ERROR_WRITE_FAULT;
   } else {
-    why = Replace_file(wide, target);
+    why = Replace_file(temporary, target);
   }
   CloseHandle(file);
   if (why != 0) {
     error = System_message(why);
-    DeleteFileW(wide.c_str());
+    DeleteFileW(temporary.c_str());
     return false;
   }
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
