@@ -519,11 +519,18 @@ TEST_F(Wine, TheConsoleShowsBothProgramsTextsAsTyped) {
     Temp_dir socket;
     Tmux_session tmux(socket.path(), work, command + "; echo \"[exit $?]\"; sleep 60");
     ASSERT_TRUE(tmux.Started());
+    // Up to a minute for each screen: Wine draws slowly on a busy machine.
+    const auto await = [&](const std::string& text) {
+      std::string screen;
+      for (int i = 0; i < 6 && screen.find(text) == std::string::npos; ++i)
+        screen = tmux.Await_containing(text);
+      return screen;
+    };
     for (const Step& step : run.steps) {
       SCOPED_TRACE(step.keys + step.typed);
       if (!step.keys.empty()) tmux.Keys(step.keys);
       if (!step.typed.empty()) tmux.Type(step.typed);
-      const std::string screen = tmux.Await_containing(step.shown.back());
+      const std::string screen = await(step.shown.back());
       std::size_t at = 0;
       for (const auto& text : step.shown) {
         at = screen.find(text, at);
@@ -534,7 +541,7 @@ TEST_F(Wine, TheConsoleShowsBothProgramsTextsAsTyped) {
       EXPECT_EQ(screen.find("[exit"), std::string::npos) << screen;     // still running
     }
     if (!run.last_key.empty()) tmux.Keys(run.last_key);
-    const std::string screen = tmux.Await_containing(run.exit);
+    const std::string screen = await(run.exit);
     EXPECT_NE(screen.find(run.exit), std::string::npos) << screen;
     if (!run.saved.empty()) {
       EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), run.saved);
