@@ -394,77 +394,56 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
   }
 }
 
-// A save removes the temporaries that killed saves left beside the settings
-// file, and nothing else, in folders named in Chinese: the save's files are
-// opened by their UTF-16 names. A folder name ending in "/" is a folder.
-TEST_F(Wine, ASaveRemovesWhatKilledSavesLeftAndNothingElse) {
-  const std::string leftover = "vorlix_data.sg.0123456789abcdef.tmp";
-  const struct {
-    std::string folder;
-    std::vector<std::string> left, kept;
-  } cases[] = {
-      {"设置", {leftover}, {}},
-      {"设置 目录",
-       {leftover, "vorlix_data.sg.fedcba9876543210.tmp"},
-       {"vorlix_data.sg.0123456789ABCDEF.tmp", "vorlix_data.sg.0123.tmp", "vorlix_data.sg.tmp",
-        "其他.sg.0123456789abcdef.tmp", "vorlix_data.sg.aaaaaaaaaaaaaaaa.tmp/"}},
-  };
-  for (const auto& c : cases) {
-    Start_afresh();
-    SCOPED_TRACE(c.folder);
-    work += "/" + c.folder;
-    fs::create_directories(work);
-    std::vector<std::string> expected = {"vorlix_data.sg"};
-    for (const auto& name : c.left) Write_file(work + "/" + name, "C:\\killed.exe\r\n");
-    for (const auto& name : c.kept) {
-      const bool folder = name.back() == '/';
-      expected.push_back(folder ? name.substr(0, name.size() - 1) : name);
-      folder ? (void)fs::create_directory(work + "/" + name) : Write_file(work + "/" + name, "x");
-    }
-    std::sort(expected.begin(), expected.end());
-    const Session s = Vorlix("2\n3\n-O2\n5\n3\n");
-    EXPECT_EQ(s.status, 0) << s.out << s.err;
-    EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), "\r\n\r\n-O2");
-    EXPECT_EQ(Listing(work), expected);
-  }
-}
-
-// The save itself (save_probe.cpp), at full paths in folders named in Chinese:
-// the file is written with CR LF and hidden; a save still running keeps its
-// temporary; a save that fails says why in the system's words and leaves no
-// temporary behind. "@" stands for the folder, in Windows' words.
-TEST_F(Wine, TheSaveWorksByFullChinesePathsAndSaysWhyItFailed) {
-  const std::string held = "vorlix_data.sg.0123456789abcdef.tmp";
+// The save itself (save_probe.cpp), at full paths in a folder named in
+// Chinese, opened by their UTF-16 names: the file is written with CR LF and
+// hidden; the temporaries that killed saves left are removed, and nothing
+// else, not even the temporary of a save still running; a save that fails
+// says why in the system's words and leaves no temporary behind. Names
+// planted beforehand are removed (`left`) or kept (`kept`; "/": a folder).
+TEST_F(Wine, TheSaveRemovesOnlyLeftoversAndSaysWhyItFailed) {
+  const std::string temporary = "vorlix_data.sg.0123456789abcdef.tmp";
   const struct {
     std::string target, held, report;
-    std::vector<std::string> listing;
+    std::vector<std::string> left, kept;
   } cases[] = {
-      {"vorlix_data.sg", "", "saved\r\n", {"vorlix_data.sg"}},
-      {"vorlix_data.sg", held, "saved\r\nheld kept\r\n", {"vorlix_data.sg", held}},
-      {"没有 目录\\vorlix_data.sg", "", "failed: ", {}},
-      {"vorlix_data.sg", "", "failed: ", {"vorlix_data.sg"}},  // a folder of that name
+      {"vorlix_data.sg", "", "saved\r\n", {temporary, "vorlix_data.sg.fedcba9876543210.tmp"},
+       {"vorlix_data.sg.0123456789ABCDEF.tmp", "vorlix_data.sg.0123.tmp", "vorlix_data.sg.tmp",
+        "其他.sg.0123456789abcdef.tmp", "vorlix_data.sg.aaaaaaaaaaaaaaaa.tmp/"}},
+      {"vorlix_data.sg", temporary, "saved\r\nheld kept\r\n", {}, {}},
+      {"没有 目录\\vorlix_data.sg", "", "failed: ", {}, {}},
+      {"vorlix_data.sg", "", "failed: ", {}, {"vorlix_data.sg/"}},
   };
   for (const auto& c : cases) {
     Start_afresh();
     SCOPED_TRACE(c.target + " " + c.held);
     work += "/设置 目录";
     fs::create_directories(work);
-    const bool folder_there = c.report == "failed: " && c.listing.size() == 1;
-    if (folder_there) fs::create_directory(work + "/" + c.target);
+    std::vector<std::string> listing;
+    for (const auto& name : c.left) Write_file(work + "/" + name, "C:\\killed.exe\r\n");
+    for (const auto& name : c.kept) {
+      const bool folder = name.back() == '/';
+      listing.push_back(folder ? name.substr(0, name.size() - 1) : name);
+      folder ? (void)fs::create_directory(work + "/" + name) : Write_file(work + "/" + name, "x");
+    }
+    const bool saved = c.report.substr(0, 5) == "saved";
+    if (saved) listing.push_back("vorlix_data.sg");
+    if (!c.held.empty()) listing.push_back(c.held);
+    std::sort(listing.begin(), listing.end());
+
     std::vector<std::string> argv = {tools + "/save_probe.exe", Win(work) + "\\" + c.target};
     if (!c.held.empty()) argv.push_back(Win(work) + "\\" + c.held);
     const Session s = Run_windows(argv, "");
     EXPECT_EQ(s.status, 0) << s.err;
     EXPECT_EQ(s.out.substr(0, c.report.size()), c.report);
-    EXPECT_EQ(Listing(work), c.listing);
-    if (c.report == "saved\r\n") {
+    if (saved) {
       EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), "C:\\编译 器\\g++.exe\r\n\r\n-O2");
       EXPECT_NE(Attributes(work + "/vorlix_data.sg").find('H'), std::string::npos);
-    } else if (c.report == "failed: ") {
+    } else {
       // The system's words, not a bare number.
       EXPECT_GT(s.out.size(), c.report.size() + 3) << s.out;
       EXPECT_EQ(s.out.find("error "), std::string::npos) << s.out;
     }
+    EXPECT_EQ(Listing(work), listing);
   }
 }
 

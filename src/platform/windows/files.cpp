@@ -57,11 +57,16 @@ void Remove_leftovers(const std::string& target) {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
         !Is_temporary_name(entry, name) || !To_wide(directory + entry, leftover))
       continue;
-    // A link is removed itself, never what it leads to.
-    const HANDLE file =
-        CreateFileW(leftover.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    // A link is removed itself, never what it leads to. The deletion is asked
+    // for only once the file is held alone, so that no open that sharing
+    // refuses ever carries one.
+    const HANDLE file = CreateFileW(leftover.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) continue;
+    FILE_DISPOSITION_INFO dispose{};
+    dispose.DeleteFile = TRUE;
+    SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof dispose);
+    CloseHandle(file);
   } while (FindNextFileW(search, &found));
   FindClose(search);
 }

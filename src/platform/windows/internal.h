@@ -25,7 +25,8 @@ std::string To_utf8(const std::wstring& wide);
 std::string System_message(DWORD code);
 
 // True when `path` names a batch file by the name the system opens: its full
-// path (GetFullPathNameW), trailing dots and spaces stripped as Windows does.
+// path (GetFullPathNameW), or the path as written, each with ".", ".." and
+// trailing dots and spaces worked out as Windows does (Is_windows_batch_file).
 // CreateProcessW would hand such a file to the command interpreter.
 bool Is_batch_file(const std::string& path);
 
