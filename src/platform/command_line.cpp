@@ -1,5 +1,6 @@
 #include "platform/command_line.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -20,6 +21,35 @@ bool Ends_with_ignoring_case(const std::string& s, const std::string& suffix) {
   return true;
 }
 
+std::string Without_trailing_dots_and_spaces(const std::string& name) {
+  const auto end = name.find_last_not_of(". ");
+  return end == std::string::npos ? "" : name.substr(0, end + 1);
+}
+
+// The name of the file that `path` finally names, worked out as Windows
+// works out a path before opening it, without asking the file system: either
+// slash separates, "." stays and ".." goes back a folder, and a name's
+// trailing dots and spaces are dropped (so a name of only dots and spaces is
+// passed over like "."). A drive ("C:") is no part of the name, and a stream
+// (":$DATA") names the file it belongs to.
+std::string Windows_final_name(const std::string& path) {
+  std::vector<std::string> names;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const auto end = std::min(path.find_first_of("\\/", start), path.size());
+    std::string name = path.substr(start, end - start);
+    if (start == 0 && name.size() >= 2 && name[1] == ':') name.erase(0, 2);
+    name = Without_trailing_dots_and_spaces(name.substr(0, name.find(':')));
+    if (path.compare(start, end - start, "..") == 0) {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty()) {
+      names.push_back(name);
+    }
+    start = end + 1;
+  }
+  return names.empty() ? "" : names.back();
+}
+
 }  // namespace
 
 std::string Windows_compiler_command_line(const std::string& com_path,
@@ -29,28 +59,14 @@ std::string Windows_compiler_command_line(const std::string& com_path,
          " " + Quoted(Not_an_option(fpath, ".\\"));
 }
 
-std::string Windows_compile_command(const std::string& com_path, const std::string& com_settings,
-                                    const std::string& epath, const std::string& fpath) {
-  return "cmd /c " + Quoted(Windows_compiler_command_line(com_path, com_settings, epath, fpath));
-}
-
 std::string Windows_pauser_command_line(const std::string& con_path, const std::string& epath) {
   return Quoted(con_path) + " " + Quoted(epath);
 }
 
 std::string Windows_program_command_line(const std::string& epath) { return Quoted(epath); }
 
-std::string Windows_pauser_launch_command(const std::string& con_path, const std::string& epath) {
-  return "start \"\" " + Windows_pauser_command_line(con_path, epath);
-}
-
-std::string Windows_direct_launch_command(const std::string& fpath, const std::string& epath) {
-  return "start " + Quoted(fpath) + " " + Windows_program_command_line(epath);
-}
-
 bool Is_windows_batch_file(const std::string& path) {
-  const auto end = path.find_last_not_of(". ");
-  const std::string name = end == std::string::npos ? "" : path.substr(0, end + 1);
+  const std::string name = Windows_final_name(path);
   return Ends_with_ignoring_case(name, ".bat") || Ends_with_ignoring_case(name, ".cmd");
 }
 

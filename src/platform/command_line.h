@@ -15,27 +15,18 @@ std::string Windows_compiler_command_line(const std::string& com_path,
                                           const std::string& com_settings,
                                           const std::string& epath, const std::string& fpath);
 
-// cmd /c ""COM_PATH" COM_SETTINGS -g -o "epath" "fpath"": the compile as a
-// command for the interpreter, which would read the paths outside quotes.
-std::string Windows_compile_command(const std::string& com_path, const std::string& com_settings,
-                                    const std::string& epath, const std::string& fpath);
-
 // "CON_PATH" "epath": the command line the pauser is started with.
 std::string Windows_pauser_command_line(const std::string& con_path, const std::string& epath);
 
 // "epath": the command line a program started directly gets.
 std::string Windows_program_command_line(const std::string& epath);
 
-// start "" "CON_PATH" "epath"
-std::string Windows_pauser_launch_command(const std::string& con_path, const std::string& epath);
-
-// start "fpath" "epath"
-std::string Windows_direct_launch_command(const std::string& fpath, const std::string& epath);
-
-// True when `path` names a batch file (.bat or .cmd, any letter case, trailing
-// dots and spaces ignored as the file system ignores them). CreateProcessW
-// hands such a file to the command interpreter, which would read the paths
-// on its command line as commands, so it is never started.
+// True when `path` names a batch file (.bat or .cmd, any letter case), by the
+// name Windows finally opens: "evil.bat\.", "evil.bat\x\.." and "evil.bat. "
+// all name evil.bat. CreateProcessW hands such a file to the command
+// interpreter, which would read the paths on its command line as commands, so
+// it is never started. On Windows the platform passes the system's full path
+// (GetFullPathNameW) as well.
 bool Is_windows_batch_file(const std::string& path);
 
 // `arg` as one argument of a Windows command line, so that CommandLineToArgvW

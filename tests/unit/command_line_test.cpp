@@ -14,21 +14,6 @@
 
 namespace {
 
-TEST(Windows_command_lines, MatchTheDocumentedExamples) {
-  EXPECT_EQ(Windows_compile_command("C:\\mingw64\\bin\\g++.exe", "-std=c++17 -O2", "D:\\code\\a.exe",
-                                    "D:\\code\\a.cpp"),
-            "cmd /c \"\"C:\\mingw64\\bin\\g++.exe\" -std=c++17 -O2 -g -o \"D:\\code\\a.exe\" "
-            "\"D:\\code\\a.cpp\"\"");
-  EXPECT_EQ(Windows_compile_command("g++", "", "a.exe", "a.cpp"),
-            "cmd /c \"\"g++\"  -g -o \"a.exe\" \"a.cpp\"\"");
-  EXPECT_EQ(Windows_pauser_launch_command("C:\\Dev\\ConsolePauser.exe", "D:\\code\\a.exe"),
-            "start \"\" \"C:\\Dev\\ConsolePauser.exe\" \"D:\\code\\a.exe\"");
-  EXPECT_EQ(Windows_pauser_launch_command("C:\\Dev Tools\\ConsolePauser.exe", "D:\\code\\a.exe"),
-            "start \"\" \"C:\\Dev Tools\\ConsolePauser.exe\" \"D:\\code\\a.exe\"");
-  EXPECT_EQ(Windows_direct_launch_command("D:\\code\\a.cpp", "D:\\code\\a.exe"),
-            "start \"D:\\code\\a.cpp\" \"D:\\code\\a.exe\"");
-}
-
 // The command lines the compiler, the pauser and a program are started with
 // are the documented ones without the interpreter around them, whatever the
 // paths hold: no character is escaped, doubled or expanded.
@@ -49,15 +34,12 @@ TEST(Windows_command_lines, AreTheDocumentedCommandsWithoutTheInterpreter) {
   for (const auto& c : cases) {
     const std::string compiler = Windows_compiler_command_line(c.com, c.opt, c.epath, c.fpath);
     EXPECT_EQ(compiler, "\"" + c.com + "\" " + c.opt + " -g -o \"" + c.epath + "\" \"" + c.fpath + "\"");
-    EXPECT_EQ(Windows_compile_command(c.com, c.opt, c.epath, c.fpath), "cmd /c \"" + compiler + "\"");
 
     const std::string pauser = Windows_pauser_command_line(c.con, c.epath);
     EXPECT_EQ(pauser, "\"" + c.con + "\" \"" + c.epath + "\"");
-    EXPECT_EQ(Windows_pauser_launch_command(c.con, c.epath), "start \"\" " + pauser);
 
     const std::string program = Windows_program_command_line(c.epath);
     EXPECT_EQ(program, "\"" + c.epath + "\"");
-    EXPECT_EQ(Windows_direct_launch_command(c.fpath, c.epath), "start \"" + c.fpath + "\" " + program);
   }
 }
 
@@ -75,11 +57,12 @@ TEST(Windows_command_lines, PathsThatBeginWithADashAreNotOptions) {
   for (const auto& c : cases) {
     const std::string line = "\"g++.exe\" -O2 -g -o \"" + c.shown_e + "\" \"" + c.shown_f + "\"";
     EXPECT_EQ(Windows_compiler_command_line("g++.exe", "-O2", c.epath, c.fpath), line);
-    EXPECT_EQ(Windows_compile_command("g++.exe", "-O2", c.epath, c.fpath), "cmd /c \"" + line + "\"");
   }
 }
 
-TEST(Is_windows_batch_file, BatchFilesInAnyLetterCaseAndWithTheirTrailingDots) {
+// Judged by the name Windows finally opens, so that no spelling of a batch
+// file's path that the file system takes for the file gets past.
+TEST(Is_windows_batch_file, BatchFilesInAnyLetterCaseAndAnySpellingOfTheirPath) {
   const struct {
     std::string path;
     bool batch;
@@ -89,6 +72,12 @@ TEST(Is_windows_batch_file, BatchFilesInAnyLetterCaseAndWithTheirTrailingDots) {
       {".bat", true},               {"C:\\bin\\g++.exe", false},   {"C:\\x.bat\\g++.exe", false},
       {"a.bat.exe", false},         {"a.batch", false},            {"abat", false},
       {"a.cm", false},              {"", false},                   {"...", false},
+      {"evil.bat\\.", true},        {"evil.bat\\x\\..", true},      {"evil.bat/.", true},
+      {"evil.bat\\", true},         {"evil.bat\\. ", true},         {"evil.bat\\x/y\\..\\..", true},
+      {"C:\\d\\evil.bat\\..\\evil.cmd", true},                 {"a\\..\\..\\evil.bat", true},
+      {"D:evil.CMD", true},         {"evil.bat::$DATA", true},     {"evil.bat .:s", true},
+      {"evil.bat\\..", false},      {"x.bat\\y.exe\\..\\z.exe", false}, {"x.bat\\y\\..\\z", false},
+      {"C:", false},                {"\\\\?\\C:\\x.exe", false},
   };
   for (const auto& c : cases) EXPECT_EQ(Is_windows_batch_file(c.path), c.batch) << c.path;
 }

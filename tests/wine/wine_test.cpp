@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "e2e/harness.h"
+#include "e2e/tmux_session.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +26,7 @@ struct World {
   std::string skip;     // why the suite cannot run here
   std::string failure;  // why setting up Wine failed
   std::unique_ptr<Temp_dir> root;
-  std::string tools;    // the fake compiler and pausers, in a directory with a space
+  std::string tools;    // the fake compiler and pausers and the save probe, in a directory with a space
   int dirs = 0;
 };
 
@@ -85,6 +86,11 @@ class Wine_environment : public ::testing::Environment {
     if (Shell(Quote(MINGW_CXX) + " -O1 -static -o " + Quote(w.tools + "/compiler.exe") + " " +
               Quote(FAKE_TOOL_SOURCE) + " -lshell32") != 0)
       w.failure += "building the fake compiler failed; ";
+    const std::string libraries = std::string(WINDOWS_BUILD) + "/libvorlix_";
+    if (Shell(Quote(MINGW_CXX) + " -O1 -static -I " + Quote(VORLIX_SOURCES) + " -o " +
+              Quote(w.tools + "/save_probe.exe") + " " + Quote(SAVE_PROBE_SOURCE) + " " +
+              Quote(libraries + "platform.a") + " " + Quote(libraries + "pure.a") + " -lshell32") != 0)
+      w.failure += "building the save probe failed; ";
     boot.join();
     fs::copy_file(PAUSER_BINARY, w.tools + "/vorlix pauser/vorlix-pauser.exe");
   }
@@ -375,8 +381,9 @@ TEST_F(Wine, OneSourceArgumentCompilesAndStartsWithoutAQuestion) {
 
 // A batch file set as the compiler or the pauser would be run by the command
 // interpreter, which reads the paths as commands: it is refused, the compile
-// or the start fails, and nothing runs. A compiler that cannot be started
-// says why, in the system's words after the path.
+// or the start fails, and nothing runs, however its path is spelled (what
+// follows "|" is written after the file's path). A compiler that cannot be
+// started says why, in the system's words after the path.
 TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
   const struct {
     std::string compiler, pauser, answers, shown, err;  // "@": the compiler's path, "#": the pauser's
@@ -388,6 +395,12 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
        "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
       {"compiler.exe", "暂停 器.BAT", "0\n1\n", "启动失败！\r\n",
        "ConsolePauser 不能是批处理文件（.bat 或 .cmd）：#\r\n", true},
+      {"g++.bat|\\x\\..", "", "", "正在编译……\r\n编译失败！\r\n",
+       "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
+      {"g++.bat|/.", "", "", "正在编译……\r\n编译失败！\r\n",
+       "编译器不能是批处理文件（.bat 或 .cmd）：@\r\n", true},
+      {"compiler.exe", "暂停 器.bat|\\.", "0\n1\n", "启动失败！\r\n",
+       "ConsolePauser 不能是批处理文件（.bat 或 .cmd）：#\r\n", true},
       {"坏 的.exe", "", "", "正在编译……\r\n编译失败！\r\n", "无法启动编译器 @：", false},
   };
   // Each file here would leave a directory behind if it ran.
@@ -396,18 +409,23 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
     Start_afresh();
     SCOPED_TRACE(c.compiler + " " + c.pauser);
     const std::string fpath = Source("a&b.cpp", "a&b.cpp");
-    Write_file(work + "/" + c.compiler, batch);
-    if (!c.pauser.empty()) Write_file(work + "/" + c.pauser, batch);
+    // Writes the file and returns the path as spelled.
+    const auto place = [&](const std::string& name) {
+      const auto bar = name.find('|');
+      Write_file(work + "/" + name.substr(0, bar), batch);
+      return Win(work + "/" + name.substr(0, bar)) + (bar == name.npos ? "" : name.substr(bar + 1));
+    };
+    const std::string compiler = place(c.compiler);
+    const std::string pauser = c.pauser.empty() ? "" : place(c.pauser);
     if (!c.answers.empty()) fs::copy_file(tools + "/compiler.exe", work + "/a&b.exe");
-    const std::string compiler = Win(work + "/" + c.compiler);
-    Settings(compiler, c.pauser.empty() ? "" : Win(work + "/" + c.pauser), "");
+    Settings(compiler, pauser, "");
     const std::vector<std::string> before = Listing(work);
 
     const Session s = Vorlix("1\n" + fpath + "\n" + c.answers);
     EXPECT_NE(s.out.find(c.shown), std::string::npos) << s.out;
     std::string err = c.err;
     if (err.find('@') != std::string::npos) err.replace(err.find('@'), 1, compiler);
-    if (err.find('#') != std::string::npos) err.replace(err.find('#'), 1, Win(work + "/" + c.pauser));
+    if (err.find('#') != std::string::npos) err.replace(err.find('#'), 1, pauser);
     if (c.whole_err) {
       EXPECT_EQ(s.err, err);
     } else {
@@ -417,6 +435,140 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
     // A wrongly started pauser would not be waited for.
     if (!c.pauser.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(Listing(work), before);
+  }
+}
+
+// The save itself (save_probe.cpp), at full paths in a folder named in
+// Chinese, opened by their UTF-16 names: the file is written with CR LF and
+// hidden; the temporaries that killed saves left are removed, and nothing
+// else, not even the temporary of a save still running; a save that fails
+// says why in the system's words and leaves no temporary behind. Names
+// planted beforehand are removed (`left`) or kept (`kept`; "/": a folder).
+TEST_F(Wine, TheSaveRemovesOnlyLeftoversAndSaysWhyItFailed) {
+  const std::string temporary = "vorlix_data.sg.0123456789abcdef.tmp";
+  const struct {
+    std::string target, held, report;
+    std::vector<std::string> left, kept;
+  } cases[] = {
+      {"vorlix_data.sg", "", "saved\r\n", {temporary, "vorlix_data.sg.fedcba9876543210.tmp"},
+       {"vorlix_data.sg.0123456789ABCDEF.tmp", "vorlix_data.sg.0123.tmp", "vorlix_data.sg.tmp",
+        "其他.sg.0123456789abcdef.tmp", "vorlix_data.sg.aaaaaaaaaaaaaaaa.tmp/"}},
+      {"vorlix_data.sg", temporary, "saved\r\nheld kept\r\n", {}, {}},
+      {"没有 目录\\vorlix_data.sg", "", "failed: ", {}, {}},
+      {"vorlix_data.sg", "", "failed: ", {}, {"vorlix_data.sg/"}},
+  };
+  for (const auto& c : cases) {
+    Start_afresh();
+    SCOPED_TRACE(c.target + " " + c.held);
+    work += "/设置 目录";
+    fs::create_directories(work);
+    std::vector<std::string> listing;
+    for (const auto& name : c.left) Write_file(work + "/" + name, "C:\\killed.exe\r\n");
+    for (const auto& name : c.kept) {
+      const bool folder = name.back() == '/';
+      listing.push_back(folder ? name.substr(0, name.size() - 1) : name);
+      folder ? (void)fs::create_directory(work + "/" + name) : Write_file(work + "/" + name, "x");
+    }
+    const bool saved = c.report.substr(0, 5) == "saved";
+    if (saved) listing.push_back("vorlix_data.sg");
+    if (!c.held.empty()) listing.push_back(c.held);
+    std::sort(listing.begin(), listing.end());
+
+    std::vector<std::string> argv = {tools + "/save_probe.exe", Win(work) + "\\" + c.target};
+    if (!c.held.empty()) argv.push_back(Win(work) + "\\" + c.held);
+    const Session s = Run_windows(argv, "");
+    EXPECT_EQ(s.status, 0) << s.err;
+    EXPECT_EQ(s.out.substr(0, c.report.size()), c.report);
+    if (saved) {
+      EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), "C:\\编译 器\\g++.exe\r\n\r\n-O2");
+      EXPECT_NE(Attributes(work + "/vorlix_data.sg").find('H'), std::string::npos);
+    } else {
+      // The system's words, not a bare number.
+      EXPECT_GT(s.out.size(), c.report.size() + 3) << s.out;
+      EXPECT_EQ(s.out.find("error "), std::string::npos) << s.out;
+    }
+    EXPECT_EQ(Listing(work), listing);
+  }
+}
+
+// On a real console (Wine's, in a tmux terminal) every text of both programs
+// reads as Chinese, although typed output writes it a byte at a time; a line
+// typed in Chinese is saved as UTF-8; a single key ends each pause. Each step:
+// the keys sent (tmux's names), the text typed, and what the screen then
+// holds, in that order.
+TEST_F(Wine, TheConsoleShowsBothProgramsTextsAsTyped) {
+  struct Step {
+    std::string keys, typed;
+    std::vector<std::string> shown;
+  };
+  const std::string rule = std::string(100, '-');
+  const std::vector<std::string> main_page = {"Vorlix\n" + rule + "\n1. 运行代码\n2. 设置\n3. 保存并退出"};
+  const std::vector<std::string> settings_page = {
+      "Vorlix -- 设置\n" + rule + "\n1. 修改编译器（g++.exe）路径\n2. 修改 ConsolePauser 路径\n"
+      "3. 修改编译选项\n4. 程序信息\n5. 返回"};
+  const std::string path = "C:\\编译 器\\g++.exe";
+  const std::string program = tools + "/七号 程序.exe";
+  fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
+  // After its steps each program is left to end: Vorlix after the farewell's
+  // delay, the pauser at a key; `saved`: the settings file then.
+  const struct {
+    std::vector<std::string> argv;
+    std::vector<Step> steps;
+    std::string last_key, exit, saved;
+  } runs[] = {
+      {{VORLIX_BINARY},
+       {{"", "", main_page},
+        {"2 Enter", "", settings_page},
+        {"4 Enter", "",
+         {"作者：Vorlix 团队（https://example.org/vorlix）\n介绍：超轻量 Vorlix\n版本：Alpha 1.0\n"
+          "发布时间：2025/10/3\n"}},
+        {"x", "", settings_page},
+        {"1 Enter", "", {"当前编译器路径：<空>\n请输入新编译器路径："}},
+        {"", path, {"请输入新编译器路径：\n" + path}},
+        {"Enter", "", {path + "\n设置成功！\n"}},
+        {"x", "", settings_page},
+        {"5 Enter", "", main_page},
+        {"3 Enter", "", {"将在 3s 内退出……"}}},
+       "", "[exit 0]", path + "\r\n\r\n"},
+      {{PAUSER_BINARY, Win(program)},
+       {{"", "", {"\n" + std::string(32, '-') + "\n进程已退出，用时 ", " 秒，", "返回值 7\n"}}},
+       "x", "[exit 7]", ""},
+  };
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.argv[0]);
+    Start_afresh();
+    std::string command = Shell_word(WINE_PROGRAM);
+    for (const auto& a : run.argv) command += " " + Shell_word(a);
+    Temp_dir socket;
+    Tmux_session tmux(socket.path(), work, command + "; echo \"[exit $?]\"; sleep 60");
+    ASSERT_TRUE(tmux.Started());
+    // Up to a minute for each screen: Wine draws slowly on a busy machine.
+    const auto await = [&](const std::string& text) {
+      std::string screen;
+      for (int i = 0; i < 6 && screen.find(text) == std::string::npos; ++i)
+        screen = tmux.Await_containing(text);
+      return screen;
+    };
+    for (const Step& step : run.steps) {
+      SCOPED_TRACE(step.keys + step.typed);
+      if (!step.keys.empty()) tmux.Keys(step.keys);
+      if (!step.typed.empty()) tmux.Type(step.typed);
+      const std::string screen = await(step.shown.back());
+      std::size_t at = 0;
+      for (const auto& text : step.shown) {
+        at = screen.find(text, at);
+        EXPECT_NE(at, std::string::npos) << text << " in\n" << screen;
+      }
+      EXPECT_EQ(screen.find("\uFFFD"), std::string::npos) << screen;  // nothing garbled
+      EXPECT_EQ(screen.find("输入不合法"), std::string::npos) << screen;  // no key left over
+      EXPECT_EQ(screen.find("[exit"), std::string::npos) << screen;     // still running
+    }
+    if (!run.last_key.empty()) tmux.Keys(run.last_key);
+    const std::string screen = await(run.exit);
+    EXPECT_NE(screen.find(run.exit), std::string::npos) << screen;
+    if (!run.saved.empty()) {
+      EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), run.saved);
+    }
   }
 }
 

@@ -31,7 +31,7 @@ void Run_in_background(const std::function<void()>& job) {
 
 int Compile_quietly(const std::string& com_path, const std::string& com_settings,
                     const std::vector<std::string>& words, const std::string& header_dir) {
-  if (Is_windows_batch_file(com_path)) return 1;
+  if (Is_batch_file(com_path)) return 1;
   std::wstring application, command;
   if (!To_wide(com_path, application) || application.empty() ||
       !To_wide(Windows_compiler_words(com_path, com_settings, words), command))

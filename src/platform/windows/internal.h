@@ -23,8 +23,14 @@ bool To_wide(const std::string& s, std::wstring& wide);
 
 std::string To_utf8(const std::wstring& wide);
 
-// The system's text for a GetLastError code, UTF-8, without its line break.
+// The system's words for the error `code` (GetLastError), in UTF-8.
 std::string System_message(DWORD code);
+
+// True when `path` names a batch file by the name the system opens: its full
+// path (GetFullPathNameW), or the path as written, each with ".", ".." and
+// trailing dots and spaces worked out as Windows does (Is_windows_batch_file).
+// CreateProcessW would hand such a file to the command interpreter.
+bool Is_batch_file(const std::string& path);
 
 // Hands a command line to the command interpreter and waits for it.
 int Run_wide(const wchar_t* command);

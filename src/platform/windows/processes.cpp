@@ -17,19 +17,6 @@
 #endif
 #include <psapi.h>
 
-std::string System_message(DWORD code) {
-  wchar_t* text = nullptr;
-  const DWORD flags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  const DWORD n = FormatMessageW(flags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                 nullptr);
-  std::wstring wide = n > 0 && text != nullptr ? std::wstring(text, n) : L"";
-  if (text != nullptr) LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' '))
-    wide.pop_back();
-  return wide.empty() ? "error " + std::to_string(code) : To_utf8(wide);
-}
-
 namespace {
 
 double Seconds(const FILETIME& t) {
@@ -105,7 +92,7 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures) {
 // ever read by the interpreter.
 int Compile(const std::string& com_path, const std::string& com_settings,
             const std::string& epath, const std::string& fpath, const std::string& header_dir) {
-  if (Is_windows_batch_file(com_path)) {
+  if (Is_batch_file(com_path)) {
     Write_text(Stream::err, "编译器不能是批处理文件（.bat 或 .cmd）：" + com_path + "\n");
     return 1;
   }

@@ -1,4 +1,5 @@
-// Conversions between Vorlix's UTF-8 and the system's UTF-16.
+// Conversions between Vorlix's UTF-8 and the system's UTF-16, and the
+// system's messages in UTF-8.
 #include <climits>
 
 #include "platform/windows/internal.h"
@@ -24,4 +25,17 @@ std::string To_utf8(const std::wstring& wide) {
   std::string s(static_cast<std::size_t>(bytes), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &s[0], bytes, nullptr, nullptr);
   return s;
+}
+
+std::string System_message(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  const DWORD n = FormatMessageW(flags, nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0,
+                                 nullptr);
+  std::wstring wide = n > 0 && text != nullptr ? std::wstring(text, n) : L"";
+  if (text != nullptr) LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' '))
+    wide.pop_back();
+  return wide.empty() ? "error " + std::to_string(code) : To_utf8(wide);
 }

@@ -9,7 +9,7 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
                    std::string& error) {
   error.clear();
   // The system would run a batch file through the interpreter.
-  if (Is_windows_batch_file(pauser)) {
+  if (Is_batch_file(pauser)) {
     error = "ConsolePauser 不能是批处理文件（.bat 或 .cmd）：" + pauser;
     return false;
   }
