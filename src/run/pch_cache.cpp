@@ -130,8 +130,9 @@ int Compile_with_cache(const std::string& fpath, const std::string& epath) {
 void Run_cache_job(const std::vector<std::string>& job) {
   try {
     // Words that name another folder than this user's cache are not a job
-    // this Vorlix gave: tidying there could remove someone's folders.
-    if (job.size() != 4 || !Enabled() || job[0] != Pch_root(Cache_directory())) return;
+    // this Vorlix gave: tidying there could remove someone's folders. The
+    // root is compared, not made again: a cache removed meanwhile stays gone.
+    if (job.size() != 4 || !Enabled() || job[0] != Join(Cache_directory(), "pch")) return;
     const std::string &root = job[0], &key = job[1];
     Tidy_cache(root, Pch_build_age, Pch_entries_kept);
     if (Is_key(key) && Build_entry(root, key, job[2], job[3]))

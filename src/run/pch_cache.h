@@ -20,7 +20,7 @@ int Compile_with_cache(const std::string& fpath, const std::string& epath);
 // The build that Compile_with_cache leaves behind it, from its words {root,
 // key, compiler path, options}: old temporaries and entries tidied away, the
 // entry of the key built, and tidied again. Does nothing unless the root is
-// this user's cache's (Pch_root(Cache_directory())) and the cache is on. Never
+// this user's cache's (as Pch_root names it) and the cache is on. Never
 // throws, never prints.
 void Run_cache_job(const std::vector<std::string>& job);
 
