@@ -62,7 +62,7 @@ int Compile_quietly(const std::string&, const std::string&, const std::vector<st
   return 1;
 }
 
-void Run_in_background(const std::function<void()>&) {}
+void Run_in_background(const std::vector<std::string>&, Background_runner) {}
 
 std::string Cache_directory() { return ""; }
 

@@ -1,3 +1,4 @@
+#include "run/pch_cache.h"
 #include "run/run.h"
 #include "console/options.h"
 #include "console/output.h"
@@ -30,9 +31,16 @@ void Init() {
 
 // One argument is a source to compile and run at once, unless it looks like
 // an option, which would be a mistake; any other number of them is ignored,
-// as it always was, and the menu opens.
+// as it always was, and the menu opens. Only the hidden form of a background
+// job comes before all of that.
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = Program_arguments(argc, argv);
+  std::vector<std::string> job;
+  // Vorlix started by itself to build a cache entry: no console, nothing shown.
+  if (Background_job_arguments(arguments, job)) {
+    Run_cache_job(job);
+    return 0;
+  }
   if (Answer_option(arguments, "vorlix", Usage)) return 0;
   if (arguments.size() == 2) {
     Console_init();

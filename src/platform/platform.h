@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,10 +71,19 @@ int Compile(const std::string& com_path, const std::string& com_settings,
 int Compile_quietly(const std::string& com_path, const std::string& com_settings,
                     const std::vector<std::string>& words, const std::string& header_dir);
 
-// Runs `job` apart from this program, with no console and no terminal, so
-// that it may outlive it (POSIX: a detached process of its own; Windows: a
-// thread, whose compiler children finish on their own). Returns at once.
-void Run_in_background(const std::function<void()>& job);
+// The hidden first argument with which Vorlix starts itself for a job of
+// Run_in_background; main takes it followed by exactly the job's four words.
+constexpr const char* Background_job_option = "--pch-build";
+
+// What a background job does with its words.
+using Background_runner = void (*)(const std::vector<std::string>& job);
+
+// Runs `run(job)` apart from this program, with no console and no terminal,
+// at a low priority, so that it outlives Vorlix's exit. POSIX: a detached
+// process of its own calls it. Windows: Vorlix's own program, started again
+// detached with Background_job_option and the four words of `job`, not waited
+// for; its main hands them to the same runner. Returns at once.
+void Run_in_background(const std::vector<std::string>& job, Background_runner run);
 
 // Vorlix's own cache folder for this user ($XDG_CACHE_HOME/vorlix or
 // ~/.cache/vorlix; %LOCALAPPDATA%\Vorlix on Windows), or "" when the system

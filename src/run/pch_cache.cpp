@@ -109,15 +109,7 @@ void Start_build(const std::string& root, const std::string& key) {
     // it: it is left alone, not replaced.
     if (fs::exists(P(Join(root, key)), ec) || ec || Build_under_way(root, key, Pch_build_age))
       return;
-    const std::string com_path = COM_PATH, com_settings = COM_SETTINGS;
-    Run_in_background([root, key, com_path, com_settings] {
-      try {
-        Tidy_cache(root, Pch_build_age, Pch_entries_kept);
-        if (Build_entry(root, key, com_path, com_settings))
-          Tidy_cache(root, Pch_build_age, Pch_entries_kept);
-      } catch (...) {
-      }
-    });
+    Run_in_background({root, key, COM_PATH, COM_SETTINGS}, Run_cache_job);
   } catch (...) {
   }
 }
@@ -133,6 +125,20 @@ int Compile_with_cache(const std::string& fpath, const std::string& epath) {
   else if (!key.empty())
     Start_build(root, key);
   return status;
+}
+
+void Run_cache_job(const std::vector<std::string>& job) {
+  try {
+    // Words that name another folder than this user's cache are not a job
+    // this Vorlix gave: tidying there could remove someone's folders. The
+    // root is compared, not made again: a cache removed meanwhile stays gone.
+    if (job.size() != 4 || !Enabled() || job[0] != Join(Cache_directory(), "pch")) return;
+    const std::string &root = job[0], &key = job[1];
+    Tidy_cache(root, Pch_build_age, Pch_entries_kept);
+    if (Is_key(key) && Build_entry(root, key, job[2], job[3]))
+      Tidy_cache(root, Pch_build_age, Pch_entries_kept);
+  } catch (...) {
+  }
 }
 
 bool Starts_with_stdcpp_include(const std::string& head) {

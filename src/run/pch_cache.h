@@ -10,11 +10,19 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The compile step's compile: Compile with the process-wide COM_PATH and
 // COM_SETTINGS, through the cache unless VORLIX_PCH is 0. Returns the
 // compiler's status.
 int Compile_with_cache(const std::string& fpath, const std::string& epath);
+
+// The build that Compile_with_cache leaves behind it, from its words {root,
+// key, compiler path, options}: old temporaries and entries tidied away, the
+// entry of the key built, and tidied again. Does nothing unless the root is
+// this user's cache's (as Pch_root names it) and the cache is on. Never
+// throws, never prints.
+void Run_cache_job(const std::vector<std::string>& job);
 
 // True when the first #include of `head` (the start of a source) is
 // <bits/stdc++.h> and only comments, blank lines and preprocessor lines come
@@ -49,7 +57,7 @@ bool Build_under_way(const std::string& root, const std::string& key, std::chron
 void Tidy_cache(const std::string& root, std::chrono::seconds age, std::size_t keep);
 
 // How long a build may take before its temporary counts as left behind (a
-// precompile takes seconds; on Windows a build cut short by Vorlix's exit
-// holds its key back this long), and how many entries stay.
+// precompile takes seconds; a killed build holds its key back this long), and
+// how many entries stay.
 constexpr std::chrono::seconds Pch_build_age{600};
 constexpr std::size_t Pch_entries_kept = 3;

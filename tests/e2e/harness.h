@@ -15,10 +15,10 @@ struct Session {
 };
 
 struct Session_options {
-  // NAME=VALUE entries added to the environment. TMUX, DISPLAY and
-  // WAYLAND_DISPLAY are removed first, so programs start in this terminal
-  // unless a test sets them again, and VORLIX_PCH is 0: no test writes the
-  // user's cache.
+  // NAME=VALUE entries added to the environment (a NAME alone removes it, as
+  // glibc's putenv does). TMUX, DISPLAY and WAYLAND_DISPLAY are removed first,
+  // so programs start in this terminal unless a test sets them again, and
+  // VORLIX_PCH is 0: no test writes the user's cache.
   std::vector<std::string> env;
   double timeout_seconds = 30;
   // Shell commands run in the child just before exec, such as "ulimit -f 0".

@@ -48,6 +48,7 @@ TEST(Options, AnyOtherArgumentsLeaveTheDialogueAsItIs) {
   Write_file(dir / "a.cpp", "");
   const std::vector<std::string> ignored[] = {
       {}, {"a.cpp", "--help"}, {"--", "--version"}, {"a.cpp", "a.cpp"}, {"-h", "x"},
+      {"--pch-build", "a", "b", "c"}, {"--pch-build", "a", "b", "c", "d", "e"},
   };
   for (const auto& args : ignored) {
     std::vector<std::string> argv = {Vorlix_binary()};
@@ -63,7 +64,7 @@ TEST(Options, AnyOtherArgumentsLeaveTheDialogueAsItIs) {
 // an option is a mistake, refused with the usage before anything is read.
 TEST(Options, ASingleArgumentLikeAnOptionIsRefusedWithTheUsage) {
   Temp_dir dir;
-  for (const std::string arg : {"-h", "--HELP", "--help=yes", "--versions", "-", "-a.cpp"}) {
+  for (const std::string arg : {"-h", "--HELP", "--help=yes", "--versions", "-", "-a.cpp", "--pch-build"}) {
     const Session s = Run_program({Vorlix_binary(), arg}, dir.path(), "3\n");
     EXPECT_EQ(s.out, "") << arg;
     EXPECT_EQ(s.err.substr(0, 16), "用法：vorlix\n") << arg;

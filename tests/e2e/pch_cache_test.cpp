@@ -63,4 +63,38 @@ TEST(Pch_cache, MadeBehindTheDialogueAndFoundByTheNextCompile) {
   EXPECT_EQ(std::distance(begin(all), end(all)), 4);  // the entry, bits/, the header, its size
 }
 
+// The hidden form Vorlix starts itself in for a build (on Windows) builds the
+// entry before it exits, silently, but only in this user's own cache, with the
+// cache on and a key for a name: four entries planted elsewhere, where a tidy
+// would remove the oldest, all stay.
+TEST(Pch_cache, TheHiddenBuildFormBuildsOnlyInTheUsersOwnCache) {
+  const struct {
+    std::string name, root, key, pch;
+    bool built;
+  } cases[] = {
+      {"own", "cache/vorlix/pch", "0123456789abcdef", "1", true},
+      {"elsewhere", "other", "0123456789abcdef", "1", false},
+      {"off", "cache/vorlix/pch", "0123456789abcdef", "0", false},
+      {"not a key", "cache/vorlix/pch", "../escaped", "1", false},
+  };
+  for (const auto& c : cases) {
+    Temp_dir dir;
+    Fake_compiler(dir / "g++", dir / "cpath.log");
+    const std::vector<std::string> planted = {"1000000000000000", "2000000000000000",
+                                              "3000000000000000", "4000000000000000"};
+    for (const auto& key : planted) fs::create_directories(dir / ("other/" + key));
+    fs::create_directories(dir / c.root);  // as the compile before the build leaves it
+    Session_options options;
+    options.env = {"VORLIX_PCH=" + c.pch, "XDG_CACHE_HOME=" + dir / "cache"};
+    const Session s = Run_program(
+        {Vorlix_binary(), "--pch-build", dir / c.root, c.key, dir / "g++", "-O2"}, dir.path(), "",
+        options);
+    EXPECT_EQ(s.out + s.err, "") << c.name;
+    EXPECT_EQ(s.status, 0) << c.name;
+    EXPECT_EQ(Read_file(dir / (c.root + "/" + c.key + "/size")), c.built ? "3" : "") << c.name;
+    EXPECT_FALSE(fs::exists(dir / "escaped")) << c.name;
+    for (const auto& key : planted) EXPECT_TRUE(fs::exists(dir / ("other/" + key))) << c.name;
+  }
+}
+
 }  // namespace

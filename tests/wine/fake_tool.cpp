@@ -6,7 +6,9 @@
 // Named compiler.exe it is the compiler: it appends its arguments, one a line
 // and then a line "--", to compiler.log beside itself; with an option -exit=N
 // it writes an error message to standard error and exits with N, otherwise it
-// copies itself to the file named after -o, written now, and exits with 0.
+// copies itself to the file named after -o, written now (a precompiled header,
+// named .gch, three seconds later), and exits with 0; without -o it only
+// checks, and exits with 0.
 //
 // Under any other name it is a program (or a pauser): it appends "arg: " lines
 // and its working directory ("cwd: ") to program.log in the working directory
@@ -52,7 +54,10 @@ int Compiler(const std::wstring& self, int argc, wchar_t** argv) {
     std::fprintf(stderr, "compiler.exe: error: exit %d\n", status);
     return status;
   }
-  if (output == nullptr || !CopyFileW(self.c_str(), output, FALSE)) return 101;
+  if (output == nullptr) return 0;
+  const std::wstring out_name(output);
+  if (out_name.size() > 4 && out_name.compare(out_name.size() - 4, 4, L".gch") == 0) Sleep(3000);
+  if (!CopyFileW(self.c_str(), output, FALSE)) return 101;
   // A copy keeps the original's write time; a compiler's output is new.
   const HANDLE out = CreateFileW(output, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   FILETIME now;

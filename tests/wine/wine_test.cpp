@@ -152,12 +152,13 @@ class Wine : public ::testing::Test {
   }
 
   Session Run_windows(const std::vector<std::string>& argv, const std::string& input,
-                      const std::vector<std::string>& env = {}) {
+                      const std::vector<std::string>& env = {}, const std::string& prelude = "") {
     std::vector<std::string> command = {WINE_PROGRAM};
     command.insert(command.end(), argv.begin(), argv.end());
     Session_options options;
     options.env = env;
     options.timeout_seconds = 60;
+    options.prelude = prelude;
     Session s = Run_program(command, work, input, options);
     EXPECT_FALSE(s.timed_out);
     return s;
@@ -377,6 +378,56 @@ TEST_F(Wine, OneSourceArgumentCompilesAndStartsWithoutAQuestion) {
     EXPECT_EQ(Await_lines(work + "/program.log", 2), "arg: " + epath + "\ncwd: " + Win(work) + "\n");
   }
   EXPECT_EQ(Read_file(work + "/vorlix_data.sg"), settings);
+}
+
+// vorlix.exe FILE exits as soon as the program has started, while the header
+// that its compile lacked is still being precompiled (the fake compiler takes
+// three seconds for a .gch): the build, a process of its own, carries on and
+// leaves a whole entry in the cache under LOCALAPPDATA (a path with a space
+// and Chinese), its compiler given the user's options as the compile was, and
+// no temporary. The harness's VORLIX_PCH=0 is taken away.
+TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
+  const std::string local = work + "/本地 数据", pch = local + "/Vorlix/pch";
+  fs::create_directories(local);
+  Write_file(work + "/a.cpp", "// 头文件\n#include <bits/stdc++.h>\nint main() {}\n");
+  const std::string fpath = Win(work) + "\\a.cpp", epath = Win(work) + "\\a.exe";
+  Settings(com, "", "-O2 \"-DN=a b\"");
+  // Wine sets LOCALAPPDATA from its registry: cmd sets it for vorlix.exe.
+  // Wine hands its standard error down to every process, the build's too, so
+  // it goes to a file, and the session ends when vorlix.exe does.
+  const Session s = Run_windows(
+      {"cmd", "/c", "set", "LOCALAPPDATA=" + Win(local), "&&", Win(VORLIX_BINARY), fpath}, "",
+      {"VORLIX_PCH"}, "exec 2>" + Quote(work + "/err.txt"));
+  EXPECT_EQ(s.out, "未找到对应程序的 exe 文件，自动为你编译。\r\n正在编译……\r\n编译成功！\r\n"
+                   "\r\nConsolePauser 路径无效。即将直接启动程序。\r\n启动成功！\r\n");
+  EXPECT_EQ(s.status, 0);
+  EXPECT_EQ(Read_file(work + "/err.txt"), "");
+  const auto names = [&] {
+    std::vector<std::string> top;
+    std::error_code ec;
+    for (fs::directory_iterator it(pch, ec), end; !ec && it != end; it.increment(ec))
+      top.push_back(it->path().filename().string());
+    return top;
+  };
+  const std::vector<std::string> building = names();
+  ASSERT_EQ(building.size(), 1u);
+  ASSERT_TRUE(std::regex_match(building[0], std::regex("[0-9a-f]{16}\\.[0-9a-f]{16}\\.tmp")))
+      << building[0];
+  const std::string key = building[0].substr(0, 16);
+  for (int i = 0; i < 600 && names() != std::vector<std::string>{key}; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_EQ(Listing(pch), (std::vector<std::string>{key, key + "/bits", key + "/bits/stdc++.h.gch",
+                                                    key + "/size"}));
+  const std::string gch = pch + "/" + key + "/bits/stdc++.h.gch";
+  EXPECT_EQ(Read_file(pch + "/" + key + "/size"), std::to_string(fs::file_size(gch)));
+  const std::string words = com + "\n-O2\n-DN=a b\n-g\n";
+  const std::string temporary = Win(pch) + "\\" + building[0] + "\\";
+  EXPECT_EQ(Compiler_log(), words + "-o\n" + epath + "\n" + fpath + "\n--\n" + words +
+                                "-x\nc++-header\n-o\n" + temporary + "bits\\stdc++.h.gch\n" +
+                                temporary + "stdcpp.h\n--\n" + words +
+                                "-fsyntax-only\n-Winvalid-pch\n-Werror=invalid-pch\n" + temporary +
+                                "check.cpp\n--\n");
+  EXPECT_EQ(Await_lines(work + "/program.log", 2), "arg: " + epath + "\ncwd: " + Win(work) + "\n");
 }
 
 // A batch file set as the compiler or the pauser would be run by the command

@@ -15,7 +15,7 @@
 
 extern char** environ;
 
-void Run_in_background(const std::function<void()>& job) {
+void Run_in_background(const std::vector<std::string>& job, Background_runner run) {
   std::fflush(stdout);
   std::fflush(stderr);
   const pid_t child = fork();
@@ -36,7 +36,7 @@ void Run_in_background(const std::function<void()>& job) {
     signal(SIGQUIT, SIG_DFL);
     // The user's own compiles and programs come first.
     (void)!nice(10);
-    job();
+    run(job);
     _exit(0);
   }
   int raw = 0;
