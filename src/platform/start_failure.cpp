@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "platform/printable.h"
+
 namespace {
 
 std::string With_system_text(const char* words, const std::string& system_text) {
@@ -12,7 +14,7 @@ std::string With_system_text(const char* words, const std::string& system_text) 
 }  // namespace
 
 std::string Start_failure_line(const std::string& what, const std::string& reason) {
-  return "无法启动 " + what + "：" + reason;
+  return "无法启动 " + Printable(what) + "：" + reason;
 }
 
 std::string Posix_start_failure(int error, const std::string& system_text) {

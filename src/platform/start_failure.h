@@ -5,7 +5,8 @@
 
 #include <string>
 
-// "无法启动 WHAT：REASON", the line that follows "启动失败！".
+// "无法启动 WHAT：REASON", the line that follows "启动失败！"; WHAT (a file's
+// path) through Printable, so that no byte of a name drives the terminal.
 std::string Start_failure_line(const std::string& what, const std::string& reason);
 
 // An errno value of a failed start with strerror's text for it:

@@ -5,6 +5,7 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
+#include "platform/start_failure.h"
 #include "run/pch_cache.h"
 #include "settings/settings.h"
 
@@ -88,7 +89,7 @@ bool Launch(const std::string& fpath, const std::string& epath) {
   }
   // The executable may have gone since the compile was skipped; a missing
   // one cannot be started, whatever the console window would show.
-  std::string why = "无法启动 " + epath + "：程序文件不存在";
+  std::string why = Start_failure_line(epath, "程序文件不存在");
   const bool started = Is_regular_file(epath) && Start_program(pauser, fpath, epath, why);
   Print(started ? "启动成功！" : "启动失败！", 1);
   if (!started) Write_text(Stream::err, why + "\n");

@@ -160,6 +160,8 @@ TEST_F(Run_workflow, FailedCompileReportsAfterTheCompilersOwnMessages) {
        true},
       {"echo dying\nkill -9 $$\n", "dying\n", true},
       {"echo stopped\nkill -INT $$\n", "stopped\n\n", true},  // after the terminal's "^C"
+      // A stop is the terminal's job control, not Vorlix's to announce or end.
+      {"echo paused\n(sleep 0.3; kill -CONT $$) &\nkill -STOP $$\nexit 1\n", "paused\n", true},
       {"exit 0\n", "", false},
   };
   for (const auto& c : cases) {
@@ -169,6 +171,7 @@ TEST_F(Run_workflow, FailedCompileReportsAfterTheCompilersOwnMessages) {
     const Session s = Vorlix("1\na.cpp\n");
     EXPECT_EQ(s.out, Main_page() + ASK_PATH + NO_EXE + c.messages + "编译失败！\n\n" + PAUSE + Main_page())
         << c.script;
+    EXPECT_EQ(s.err.find("暂停"), std::string::npos) << s.err;  // no notice of a stop
   }
 }
 

@@ -30,6 +30,8 @@ TEST(Start_failure, ChineseForCommonCausesThenTheSystemsText) {
     EXPECT_EQ(shown, c.shown) << c.code;
   }
   EXPECT_EQ(Start_failure_line("D:\\a b\\p.exe", "拒绝访问"), "无法启动 D:\\a b\\p.exe：拒绝访问");
+  // A name's control characters never reach the terminal as its commands.
+  EXPECT_EQ(Start_failure_line("x\x1b]0;HACK\a.exe", "文件不存在"), "无法启动 x\\x1b]0;HACK\\x07.exe：文件不存在");
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The cache's work behind the user's back: a process of its own that outlives
 // Vorlix, and compilers run with their output discarded.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -25,15 +24,9 @@ void Run_in_background(const std::vector<std::string>& job, Background_runner ru
     // closing end the job; the grandchild is nobody's to wait for.
     setsid();
     if (fork() != 0) _exit(0);
-    const int null = open("/dev/null", O_RDWR);
-    if (null >= 0) {
-      dup2(null, STDIN_FILENO);
-      dup2(null, STDOUT_FILENO);
-      dup2(null, STDERR_FILENO);
-      if (null > STDERR_FILENO) close(null);
-    }
-    signal(SIGINT, SIG_DFL);
-    signal(SIGQUIT, SIG_DFL);
+    Streams_to_null();
+    // Its compilers start with the signals a fresh shell gives them.
+    Default_signals();
     // The user's own compiles and programs come first.
     (void)!nice(10);
     run(job);

@@ -42,9 +42,20 @@ std::string Find_on_path(const std::string& name);
 
 std::string Current_directory();
 
+// A program starts as if from a fresh shell: no signal blocked or ignored,
+// whatever Vorlix (or whoever started Vorlix) blocks or ignores, so that
+// Ctrl-C, alarm() and SIGPIPE work in it. For a child before its exec.
+void Default_signals();
+
+// Standard input, output and error on /dev/null: for a child that needs
+// nothing of this terminal, and must not hold its streams open.
+void Streams_to_null();
+
 enum class Spawn_mode {
-  wait,   // run in this terminal and wait for it
-  detach  // start in a session of its own; reported started once it is up
+  wait,    // run in this terminal and wait for it
+  resume,  // as wait, and a program that stops itself is told of and resumed
+           // (the pauser's, alone in its window, where nobody else could)
+  detach   // start in a session of its own; reported started once it is up
 };
 
 struct Spawn_result {

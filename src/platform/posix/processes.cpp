@@ -46,12 +46,13 @@ int Decode_status(int raw) {
   return -1;
 }
 
-// Waits for `pid` to end, with its resource usage. A program that stops
-// (raise(SIGSTOP), say) would otherwise keep this wait, and the window, hung
-// without a word: it is told about and, mostly, resumed.
-pid_t Wait_for(pid_t pid, int& raw, struct rusage& usage) {
+// Waits for `pid` to end, with its resource usage. With `resume`, a program
+// that stops (raise(SIGSTOP), say), which would otherwise keep this wait and
+// its window hung without a word, is told about and, mostly, resumed. Without
+// it a stop is the terminal's job control, which Vorlix stops along with.
+pid_t Wait_for(pid_t pid, int& raw, struct rusage& usage, bool resume) {
   for (;;) {
-    const pid_t r = wait4(pid, &raw, WUNTRACED, &usage);
+    const pid_t r = wait4(pid, &raw, resume ? WUNTRACED : 0, &usage);
     if (r < 0 && errno == EINTR) continue;
     if (r != pid || !WIFSTOPPED(raw)) return r;
     const Stop_answer answer = Posix_stop_answer(WSTOPSIG(raw));
@@ -112,13 +113,7 @@ bool Status_pipe(int fds[2]) {
 [[noreturn]] void Detach(std::vector<char*>& argv, bool search_path, int report) {
   // A window of its own needs nothing of this console: keeping our standard
   // streams would hold them open for as long as it runs.
-  const int null = open("/dev/null", O_RDWR);
-  if (null >= 0) {
-    dup2(null, STDIN_FILENO);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    if (null > STDERR_FILENO) close(null);
-  }
+  Streams_to_null();
   setsid();
   int inner[2];
   if (!Status_pipe(inner)) {
@@ -153,6 +148,27 @@ bool Status_pipe(int fds[2]) {
 
 }  // namespace
 
+void Default_signals() {
+  // Dispositions first, so that a signal let through by the new mask gets
+  // its default action.
+  struct sigaction by_default {};
+  by_default.sa_handler = SIG_DFL;
+  sigemptyset(&by_default.sa_mask);
+  for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &by_default, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+void Streams_to_null() {
+  const int null = open("/dev/null", O_RDWR);
+  if (null < 0) return;
+  dup2(null, STDIN_FILENO);
+  dup2(null, STDOUT_FILENO);
+  dup2(null, STDERR_FILENO);
+  if (null > STDERR_FILENO) close(null);
+}
+
 Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn_mode mode) {
   Spawn_result result;
   for (const auto& a : args)
@@ -181,17 +197,7 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   }
   if (pid == 0) {
     close(fds[0]);
-    // A program starts as if from a fresh shell: no signal blocked or
-    // ignored, whatever Vorlix (or whoever started Vorlix) blocks or ignores,
-    // so that Ctrl-C, alarm() and SIGPIPE work in it. Dispositions first, so
-    // that a signal let through by the new mask gets its default action.
-    struct sigaction by_default {};
-    by_default.sa_handler = SIG_DFL;
-    sigemptyset(&by_default.sa_mask);
-    for (int sig = 1; sig < NSIG; ++sig) sigaction(sig, &by_default, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
+    Default_signals();
     if (mode == Spawn_mode::detach) Detach(argv, search_path, fds[1]);
     Exec(argv, search_path, fds[1]);
   }
@@ -202,13 +208,14 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   result.started = result.error == 0;
   int raw = 0;
   struct rusage usage {};
-  if (Wait_for(pid, raw, usage) == pid && mode == Spawn_mode::wait && result.started) {
+  const bool waited = mode != Spawn_mode::detach;
+  if (Wait_for(pid, raw, usage, mode == Spawn_mode::resume) == pid && waited && result.started) {
     result.status = Decode_status(raw);
     result.signaled = WIFSIGNALED(raw);
     result.cpu_seconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
     result.peak_mib = Peak_mib(usage);
   }
-  if (mode == Spawn_mode::wait) Restore_console_mode();
+  if (waited) Restore_console_mode();
   return result;
 }
 
@@ -228,7 +235,7 @@ int Compile(const std::string& com_path, const std::string& com_settings,
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
   std::vector<std::string> argv = {Posix_program_path(program)};
   argv.insert(argv.end(), args.begin(), args.end());
-  const Spawn_result r = Spawn(argv, false, Spawn_mode::wait);
+  const Spawn_result r = Spawn(argv, false, Spawn_mode::resume);
   Program_run run;
   run.started = r.started;
   if (!r.started) {

@@ -91,7 +91,7 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
     program = {Posix_program_path(epath)};
   else
     program = {Posix_program_path(pauser), epath};
-  const std::string what = Printable(pauser.empty() ? epath : pauser);
+  const std::string what = pauser.empty() ? epath : pauser;
   if (const int e = Run_error(program[0])) {
     error = Start_failure_line(what, Posix_start_failure(e, std::strerror(e)));
     return false;

@@ -5,6 +5,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
@@ -64,7 +65,29 @@ bool Read_stream_line(std::string& line, std::size_t keep) {
 
 }  // namespace
 
+namespace {
+
+UINT Output_code_page_before = 0;
+UINT Input_code_page_before = 0;
+
+// A console Vorlix shares with a shell (`vorlix FILE` typed at a prompt) is
+// the user's: it gets its code pages back, so that the next program there
+// reads and writes as it did before.
+void Restore_code_pages() {
+  if (Output_code_page_before != 0) SetConsoleOutputCP(Output_code_page_before);
+  if (Input_code_page_before != 0) SetConsoleCP(Input_code_page_before);
+}
+
+}  // namespace
+
 void Console_init() {
+  static bool saved = false;
+  if (!saved) {
+    saved = true;
+    Output_code_page_before = GetConsoleOutputCP();
+    Input_code_page_before = GetConsoleCP();
+    std::atexit(Restore_code_pages);
+  }
   SetConsoleOutputCP(CP_UTF8);
   SetConsoleCP(CP_UTF8);
   // Redirected input is bytes as they come: text mode would end it at the

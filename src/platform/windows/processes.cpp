@@ -5,8 +5,9 @@
 
 #include "platform/command_line.h"
 #include "platform/exit_status.h"
-#include "platform/start_failure.h"
 #include "platform/platform.h"
+#include "platform/printable.h"
+#include "platform/start_failure.h"
 #include "platform/windows/internal.h"
 
 #include <shellapi.h>
@@ -93,7 +94,7 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures) {
 int Compile(const std::string& com_path, const std::string& com_settings,
             const std::string& epath, const std::string& fpath, const std::string& header_dir) {
   if (Is_batch_file(com_path)) {
-    Write_text(Stream::err, "编译器不能是批处理文件（.bat 或 .cmd）：" + com_path + "\n");
+    Write_text(Stream::err, "编译器不能是批处理文件（.bat 或 .cmd）：" + Printable(com_path) + "\n");
     return 1;
   }
   PROCESS_INFORMATION pi{};
@@ -101,7 +102,7 @@ int Compile(const std::string& com_path, const std::string& com_settings,
   std::wstring environment = Environment_with_header_path(header_dir);
   if (!Start_process(com_path, line, 0, "", pi, &environment)) {
     const std::string why = System_message(GetLastError());
-    Write_text(Stream::err, "无法启动编译器 " + com_path + "：" + why + "\n");
+    Write_text(Stream::err, "无法启动编译器 " + Printable(com_path) + "：" + why + "\n");
     return 1;
   }
   // Exception codes such as 0xC0000005 do not fit an int; only zero matters.
@@ -122,7 +123,11 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
   }
 
   // The window is named after the program, as a pauser's customarily is;
-  // directly, since cmd's title would read "&" or "^" in a path.
+  // directly, since cmd's title would read "&" or "^" in a path. A console
+  // the pauser shares with a shell gets its own title back at exit.
+  static wchar_t title_before[1024];
+  if (title_before[0] == 0 && GetConsoleTitleW(title_before, 1024) > 0)
+    std::atexit([] { SetConsoleTitleW(title_before); });
   std::wstring title;
   if (To_wide(program, title)) SetConsoleTitleW(title.c_str());
 

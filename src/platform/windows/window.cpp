@@ -2,6 +2,7 @@
 // without the command interpreter, which would read the paths as commands.
 #include "platform/command_line.h"
 #include "platform/platform.h"
+#include "platform/printable.h"
 #include "platform/start_failure.h"
 #include "platform/windows/internal.h"
 
@@ -10,7 +11,7 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   error.clear();
   // The system would run a batch file through the interpreter.
   if (Is_batch_file(pauser)) {
-    error = "ConsolePauser 不能是批处理文件（.bat 或 .cmd）：" + pauser;
+    error = "ConsolePauser 不能是批处理文件（.bat 或 .cmd）：" + Printable(pauser);
     return false;
   }
   PROCESS_INFORMATION pi{};
