@@ -29,9 +29,17 @@ bool Is_regular_file(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool Is_executable_file(const std::string& path) {
-  return Is_regular_file(path) && access(path.c_str(), X_OK) == 0;
+// Why `path` cannot be run, as the errno that exec would give; 0 when it can.
+int Run_error(const std::string& path) {
+  if (Has_nul(path)) return EINVAL;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  if (!S_ISREG(st.st_mode)) return EACCES;
+  return access(path.c_str(), X_OK) == 0 ? 0 : errno;
 }
+
+bool Is_executable_file(const std::string& path) { return Run_error(path) == 0; }
 
 std::string Find_on_path(const std::string& name) {
   const char* path = std::getenv("PATH");

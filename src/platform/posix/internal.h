@@ -37,6 +37,9 @@ bool Read_edited_line(std::string& line, std::size_t keep, Line_kind kind);
 
 bool Is_executable_file(const std::string& path);
 
+// Why `path` cannot be run, as the errno that exec would give; 0 when it can.
+int Run_error(const std::string& path);
+
 // The first executable file called `name` in a directory of PATH, or "".
 std::string Find_on_path(const std::string& name);
 

@@ -2,13 +2,9 @@
 // terminal emulator's window in a graphical session ($TERMINAL, then the
 // emulators of terminal_emulators.cpp), or else this terminal.
 // Every way passes the program as separate words, never as shell text.
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/command_line.h"
 #include "platform/platform.h"
@@ -70,17 +66,6 @@ std::vector<std::pair<std::string, Terminal_emulator>> Terminals_at_hand() {
   return found;
 }
 
-// Why `path` cannot be run, as the errno that exec would give; 0 when it can.
-// A window's shell would report it in a window of its own, or not at all.
-int Run_error(const std::string& path) {
-  if (Has_nul(path)) return EINVAL;
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return errno;
-  if (S_ISDIR(st.st_mode)) return EISDIR;
-  if (!S_ISREG(st.st_mode)) return EACCES;
-  return access(path.c_str(), X_OK) == 0 ? 0 : errno;
-}
-
 }  // namespace
 
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
@@ -92,6 +77,8 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   else
     program = {Posix_program_path(pauser), epath};
   const std::string what = pauser.empty() ? epath : pauser;
+  // Checked here: a window's shell would report it in a window of its own,
+  // or not at all.
   if (const int e = Run_error(program[0])) {
     error = Start_failure_line(what, Posix_start_failure(e, std::strerror(e)));
     return false;
