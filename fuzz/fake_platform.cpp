@@ -6,9 +6,9 @@
 #include <cstdio>
 
 #include "fake_platform.h"
-#include "platform/command_line.h"
+#include "text/command_line.h"
 #include "platform/platform.h"
-#include "platform/text_lines.h"
+#include "text/text_lines.h"
 
 World WORLD;
 

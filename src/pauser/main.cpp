@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "console/options.h"
-#include "platform/exit_status.h"
+#include "text/exit_status.h"
 #include "platform/platform.h"
-#include "platform/start_failure.h"
+#include "text/start_failure.h"
 
 namespace {
 

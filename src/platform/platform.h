@@ -7,7 +7,36 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+// Why a call to the system failed, as the system says it: its code and its
+// own text for the code (strerror, FormatMessage), in UTF-8. The words a user
+// reads are composed above the seam from these (text/start_failure.h); the
+// seam composes no text of its own.
+struct Failure {
+  // Which numbering `code` belongs to. `none`: the seam found the fault itself
+  // (a file of the wrong kind, a limit); `system_text` says which, in English.
+  enum class Kind { none, errno_value, windows_error, windows_exception };
+  Kind kind = Kind::none;
+  long long code = 0;
+  std::string system_text;
+};
+
+// Succeeded, or why not: the one way a function of this header reports a
+// failure.
+class [[nodiscard]] Outcome {
+ public:
+  Outcome() = default;
+  Outcome(Failure failure) : failure_(std::move(failure)) {}
+  bool ok() const { return !failure_.has_value(); }
+  explicit operator bool() const { return ok(); }
+  // Only when not ok().
+  const Failure& failure() const { return *failure_; }
+
+ private:
+  std::optional<Failure> failure_;
+};
 
 // Puts the console into UTF-8 for input and output.
 void Console_init();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/temporary_name.h"
+#include "text/temporary_name.h"
 #include "settings/settings.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
-#include "platform/start_failure.h"
+#include "text/start_failure.h"
 #include "run/pch_cache.h"
 #include "settings/settings.h"
 

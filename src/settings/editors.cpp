@@ -5,7 +5,7 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
-#include "platform/printable.h"
+#include "text/printable.h"
 #include "settings/settings.h"
 
 namespace {

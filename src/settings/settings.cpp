@@ -1,7 +1,7 @@
 #include "settings/settings.h"
 
 #include "platform/platform.h"
-#include "platform/text_lines.h"
+#include "text/text_lines.h"
 
 std::string COM_PATH;
 std::string CON_PATH;

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "text/command_line.h"
 #include "temp_dir.h"
 
 namespace {

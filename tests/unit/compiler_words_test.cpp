@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/command_line.h"
-#include "platform/compiler_words.h"
+#include "text/command_line.h"
+#include "text/compiler_words.h"
 #include "temp_dir.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/exit_status.h"
+#include "text/exit_status.h"
 
 namespace {
 

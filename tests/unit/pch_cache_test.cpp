@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "text/command_line.h"
 #include "platform/platform.h"
 #include "run/pch_cache.h"
 #include "settings/settings.h"

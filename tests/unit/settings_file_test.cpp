@@ -13,7 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/save_steps.h"
-#include "platform/temporary_name.h"
+#include "text/temporary_name.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
 

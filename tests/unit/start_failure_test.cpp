@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/start_failure.h"
+#include "text/start_failure.h"
 
 namespace {
 

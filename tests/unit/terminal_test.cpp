@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/exit_status.h"
+#include "text/exit_status.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/terminal_emulators.h"
 #include "run/run.h"

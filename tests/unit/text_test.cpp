@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/printable.h"
-#include "platform/text_lines.h"
+#include "text/printable.h"
+#include "text/text_lines.h"
 
 namespace {
 

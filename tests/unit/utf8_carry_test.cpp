@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/utf8_carry.h"
+#include "text/utf8_carry.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/exit_status.h"
+#include "text/exit_status.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/compiler_words.h"
+#include "text/compiler_words.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 

@@ -16,8 +16,8 @@
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/save_steps.h"
-#include "platform/temporary_name.h"
-#include "platform/text_lines.h"
+#include "text/temporary_name.h"
+#include "text/text_lines.h"
 
 bool Has_nul(const std::string& s) { return s.find('\0') != std::string::npos; }
 

@@ -2,7 +2,7 @@
 // which the compiler's children inherit from this process's environment.
 #include <cstdlib>
 
-#include "platform/compiler_words.h"
+#include "text/compiler_words.h"
 #include "platform/posix/internal.h"
 
 Header_path_guard::Header_path_guard(const std::string& header_dir) {

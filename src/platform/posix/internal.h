@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/printable.h"  // titles and listed names are shown through Printable
+#include "text/printable.h"  // titles and listed names are shown through Printable
 
 bool Has_nul(const std::string& s);
 

@@ -11,9 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/command_line.h"
-#include "platform/exit_status.h"
-#include "platform/start_failure.h"
+#include "text/command_line.h"
+#include "text/exit_status.h"
+#include "text/start_failure.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 

@@ -6,11 +6,11 @@
 #include <cstring>
 #include <utility>
 
-#include "platform/command_line.h"
+#include "text/command_line.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 #include "platform/posix/terminal_emulators.h"
-#include "platform/start_failure.h"
+#include "text/start_failure.h"
 
 namespace {
 

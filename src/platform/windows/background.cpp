@@ -3,8 +3,8 @@
 // compilers run with no window and their output discarded.
 #include <vector>
 
-#include "platform/command_line.h"
-#include "platform/compiler_words.h"
+#include "text/command_line.h"
+#include "text/compiler_words.h"
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
 

@@ -7,10 +7,10 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "text/command_line.h"
 #include "platform/platform.h"
-#include "platform/temporary_name.h"
-#include "platform/text_lines.h"
+#include "text/temporary_name.h"
+#include "text/text_lines.h"
 #include "platform/windows/internal.h"
 
 // 32767 UTF-16 units, each up to three UTF-8 bytes.

@@ -3,7 +3,7 @@
 // it is, and so does any other thread's view of it.
 #include <cwctype>
 
-#include "platform/compiler_words.h"
+#include "text/compiler_words.h"
 #include "platform/windows/internal.h"
 
 namespace {

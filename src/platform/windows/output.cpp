@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "platform/utf8_carry.h"
+#include "text/utf8_carry.h"
 #include "platform/windows/internal.h"
 
 namespace {

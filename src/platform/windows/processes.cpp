@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/command_line.h"
-#include "platform/exit_status.h"
+#include "text/command_line.h"
+#include "text/exit_status.h"
 #include "platform/platform.h"
-#include "platform/printable.h"
-#include "platform/start_failure.h"
+#include "text/printable.h"
+#include "text/start_failure.h"
 #include "platform/windows/internal.h"
 
 #include <shellapi.h>

@@ -1,9 +1,9 @@
 // Opening a new console window for a started program, as `start` does, but
 // without the command interpreter, which would read the paths as commands.
-#include "platform/command_line.h"
+#include "text/command_line.h"
 #include "platform/platform.h"
-#include "platform/printable.h"
-#include "platform/start_failure.h"
+#include "text/printable.h"
+#include "text/start_failure.h"
 #include "platform/windows/internal.h"
 
 bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,

@@ -1,4 +1,4 @@
-#include "platform/exit_status.h"
+#include "text/exit_status.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,8 +1,8 @@
-#include "platform/start_failure.h"
+#include "text/start_failure.h"
 
 #include <cerrno>
 
-#include "platform/printable.h"
+#include "text/printable.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/temporary_name.h"
+#include "text/temporary_name.h"
 
 #include <cstdint>
 #include <random>

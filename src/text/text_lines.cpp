@@ -1,4 +1,4 @@
-#include "platform/text_lines.h"
+#include "text/text_lines.h"
 
 #include <utility>
 

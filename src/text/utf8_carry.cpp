@@ -1,4 +1,4 @@
-#include "platform/utf8_carry.h"
+#include "text/utf8_carry.h"
 
 namespace {
 

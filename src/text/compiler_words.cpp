@@ -1,6 +1,6 @@
-#include "platform/compiler_words.h"
+#include "text/compiler_words.h"
 
-#include "platform/command_line.h"
+#include "text/command_line.h"
 
 std::vector<std::string> Posix_compiler_words(const std::string& com_path,
                                               const std::string& com_settings,

@@ -1,4 +1,4 @@
-#include "platform/printable.h"
+#include "text/printable.h"
 
 namespace {
 
