@@ -126,11 +126,11 @@ DWORD Replace_file(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines) {
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines) {
   lines.assign(keep.size(), "");
   std::wstring wide;
-  if (!To_wide(path, wide)) return false;
+  if (!To_wide(path, wide)) return Windows_failure(ERROR_INVALID_NAME);
   // Opened by its UTF-16 name, shared so that nobody else is kept from the
   // file meanwhile. A directory does not open without backup semantics, and
   // a device or pipe is refused by its type. The bytes go to Text_lines,
@@ -138,43 +138,38 @@ bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& ke
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) return Windows_failure(GetLastError());
   if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);
-    return false;
+    return Seam_fault(Failure::Fault::not_regular_file, "not a regular file");
   }
   Text_lines t = Start_text_lines(keep);
   std::vector<char> buf(64 * 1024);
-  bool ok = true;
+  DWORD error = 0;
   for (;;) {
     DWORD n = 0;
     if (!ReadFile(file, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr)) {
-      ok = false;
+      error = GetLastError();
+      if (error == 0) error = ERROR_READ_FAULT;
       break;
     }
     if (n == 0 || !Take_text(t, buf.data(), n)) break;
   }
   CloseHandle(file);
   End_text(t);
-  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
-  return ok;
+  if (error != 0) return Windows_failure(error);  // a file that fails midway counts as unreadable
+  lines = t.lines;
+  return {};
 }
 
-bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
-  error.clear();
+Outcome Save_text_file(const std::string& path, const std::string& text) {
   std::wstring target;
-  if (!To_wide(path, target)) {
-    error = System_message(ERROR_INVALID_NAME);
-    return false;
-  }
+  if (!To_wide(path, target)) return Windows_failure(ERROR_INVALID_NAME);
   Remove_leftovers(path);
   std::wstring temporary;
   DWORD why = 0;
   const HANDLE file = Create_temporary(path, temporary, why);
-  if (file == INVALID_HANDLE_VALUE) {
-    error = System_message(why);
-    return false;
-  }
+  if (file == INVALID_HANDLE_VALUE) return Windows_failure(why);
   // The data reaches the disk before the new name does, so that a crash
   // cannot leave an empty file in place of the old one. The file stays open
   // until it is renamed, so that no other save takes it for a leftover.
@@ -186,10 +181,9 @@ bool Save_text_file(const std::string& path, const std::string& text, std::strin
   }
   CloseHandle(file);
   if (why != 0) {
-    error = System_message(why);
     DeleteFileW(temporary.c_str());
-    return false;
+    return Windows_failure(why);
   }
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  return true;
+  return {};
 }

@@ -26,6 +26,9 @@ std::string To_utf8(const std::wstring& wide);
 // The system's words for the error `code` (GetLastError), in UTF-8.
 std::string System_message(DWORD code);
 
+// The error `code` (GetLastError) as the seam reports it.
+Failure Windows_failure(DWORD code);
+
 // True when `path` names a batch file by the name the system opens: its full
 // path (GetFullPathNameW), or the path as written, each with ".", ".." and
 // trailing dots and spaces worked out as Windows does (Is_windows_batch_file).
