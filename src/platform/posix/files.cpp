@@ -271,22 +271,17 @@ Outcome Read_text_lines(File_calls& calls, const std::string& path,
     close(fd);
     return Seam_fault(Failure::Fault::not_regular_file, "not a regular file");
   }
-  Text_lines t = Start_text_lines(keep);
-  std::vector<char> buf(64 * 1024);
   int error = 0;
-  for (;;) {
-    const ssize_t n = read(fd, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n < 0) error = errno;
-      break;
-    }
-    if (!Take_text(t, buf.data(), static_cast<std::size_t>(n))) break;
-  }
+  const bool read_whole = Read_text(keep, [&](char* buffer, std::size_t size) -> long long {
+    ssize_t n;
+    do {
+      n = read(fd, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) error = errno;
+    return n;
+  }, lines);
   close(fd);
-  End_text(t);
-  if (error != 0) return Errno_failure(error);  // a file that fails midway counts as unreadable
-  lines = t.lines;
+  if (!read_whole) return Errno_failure(error);
   return {};
 }
 

@@ -143,22 +143,16 @@ Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>&
     CloseHandle(file);
     return Seam_fault(Failure::Fault::not_regular_file, "not a regular file");
   }
-  Text_lines t = Start_text_lines(keep);
-  std::vector<char> buf(64 * 1024);
   DWORD error = 0;
-  for (;;) {
+  const bool read_whole = Read_text(keep, [&](char* buffer, std::size_t size) -> long long {
     DWORD n = 0;
-    if (!ReadFile(file, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr)) {
-      error = GetLastError();
-      if (error == 0) error = ERROR_READ_FAULT;
-      break;
-    }
-    if (n == 0 || !Take_text(t, buf.data(), n)) break;
-  }
+    if (ReadFile(file, buffer, static_cast<DWORD>(size), &n, nullptr)) return n;
+    error = GetLastError();
+    if (error == 0) error = ERROR_READ_FAULT;
+    return -1;
+  }, lines);
   CloseHandle(file);
-  End_text(t);
-  if (error != 0) return Windows_failure(error);  // a file that fails midway counts as unreadable
-  lines = t.lines;
+  if (!read_whole) return Windows_failure(error);
   return {};
 }
 

@@ -38,10 +38,6 @@ bool Is_batch_file(const std::string& path);
 // Hands a command line to the command interpreter and waits for it.
 int Run_wide(const wchar_t* command);
 
-// Run_wide for a UTF-8 command line. Returns its exit status; a command that
-// could not run is never 0.
-int Run_shell_command(const std::string& command);
-
 // Starts exactly the file `application` (a relative path is taken from the
 // working directory, never searched for on PATH) with `command_line`, both
 // UTF-8. `flags` and `title` (the new console's, when not empty) go to

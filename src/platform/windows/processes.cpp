@@ -58,13 +58,6 @@ int Run_wide(const wchar_t* command) {
   return _wsystem(command);
 }
 
-int Run_shell_command(const std::string& command) {
-  std::wstring wide;
-  if (!To_wide(command, wide)) return 1;
-  // -1, the interpreter could not start, is already non-zero.
-  return Run_wide(wide.c_str());
-}
-
 bool Start_process(const std::string& application, const std::string& command_line, DWORD flags,
                    const std::string& title, PROCESS_INFORMATION& pi, std::wstring* environment) {
   std::wstring wapplication, wcommand, wtitle;
@@ -136,14 +129,8 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
     return run;
   }
 
-  // The window is named after the program, as a pauser's customarily is;
-  // directly, since cmd's title would read "&" or "^" in a path. A console
-  // the pauser shares with a shell gets its own title back at exit.
-  static wchar_t title_before[1024];
-  if (title_before[0] == 0 && GetConsoleTitleW(title_before, 1024) > 0)
-    std::atexit([] { SetConsoleTitleW(title_before); });
-  std::wstring title;
-  if (To_wide(program, title)) SetConsoleTitleW(title.c_str());
+  // The window is named after the program, as a pauser's customarily is.
+  Set_title(program);
 
   PROCESS_INFORMATION pi{};
   std::wstring no_title;
