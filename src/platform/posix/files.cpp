@@ -15,6 +15,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
+#include "files/save.h"
 #include "platform/posix/file_calls.h"
 #include "text/temporary_name.h"
 #include "text/text_lines.h"
@@ -124,7 +125,7 @@ bool Lock(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDB
 // A save that was killed leaves its temporary file behind; the next one
 // removes those of its own naming. A file still locked belongs to a save
 // that is running now, and stays.
-void Remove_leftovers(const std::string& target) {
+void Remove_old_temporaries(const std::string& target) {
   DIR* dir = opendir(Directory_of(target).c_str());
   if (dir == nullptr) return;
   const std::string name = Name_of(target);
@@ -138,27 +139,6 @@ void Remove_leftovers(const std::string& target) {
     close(fd);
   }
   closedir(dir);
-}
-
-// Creates a temporary file beside `target` with the permission bits `mode`
-// (less the umask), locked for this save. Created so, it never lets anyone
-// read the new settings whom the finished file would not.
-int Create_temporary(File_calls& calls, const std::string& target, mode_t mode,
-                     std::string& temporary) {
-  for (int tries = 0; tries < 8; ++tries) {
-    temporary = Temporary_name(target);
-    const int fd = calls.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return -1;
-    }
-    // Another save's clean-up may have removed it between creation and lock.
-    struct stat st;
-    if (Lock(fd) && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
-    close(fd);
-  }
-  errno = EEXIST;
-  return -1;
 }
 
 bool Write_all(File_calls& calls, int fd, const std::string& text) {
@@ -190,60 +170,91 @@ void Sync_directory(File_calls& calls, const std::string& path) {
   close(fd);
 }
 
-// The save itself. `failure` gets the errno of the step that failed, or 0
-// when what is at the target is not a file that a save may replace.
-bool Save(File_calls& calls, const std::string& path, const std::string& text, int& failure) {
-  std::string target;
-  if (Has_nul(path)) return (failure = EINVAL, false);
-  if (!Save_target(path, target)) return (failure = errno, false);
-  // lstat: a link left at the target is one not to be followed, and what it
-  // leads to, and its mode, are none of this save's business.
-  struct stat old;
-  const bool found = lstat(target.c_str(), &old) == 0;
-  const bool refused_link = found && S_ISLNK(old.st_mode);
-  const bool existed = found && !refused_link;
-  // A directory or a device at the target is never replaced by a file.
-  if (existed && !S_ISREG(old.st_mode)) return (failure = S_ISDIR(old.st_mode) ? EISDIR : 0, false);
-  Remove_leftovers(target);
-
-  // The temporary has the final file's permission bits from the start: the
-  // old file's; the user's alone in place of a link not followed, which
-  // someone else may have put there to read what it leads to; or what the
-  // umask gives a new file.
-  const mode_t mode = existed ? (old.st_mode & 0777) : refused_link ? 0600 : 0666;
-  std::string temporary;
-  const int fd = Create_temporary(calls, target, mode, temporary);
-  if (fd < 0) return (failure = errno, false);
-  bool ok = Write_all(calls, fd, text);
-  if (!ok) failure = errno;
-  if (ok && existed) {
-    // What the user set on the file stays where the file system lets it:
-    // owner and group where we may keep them, and the permission bits
-    // (setuid and the like too), which some mounts (CIFS, FUSE) refuse to
-    // change. Losing the settings would be worse than a mode that differs.
-    (void)!fchown(fd, old.st_uid, old.st_gid);
-    (void)!calls.Fchmod(fd, old.st_mode & 07777);
-  }
-  // The contents reach the disk before the name does, so that a crash cannot
-  // leave an empty file in place of the old one; fsync reports any error of
-  // the writes. The file stays open, and so locked, until its temporary name
-  // is gone.
-  if (ok && !(ok = Synced(calls, fd))) failure = errno;
-  if (ok && !(ok = calls.Rename(temporary.c_str(), target.c_str()) == 0)) failure = errno;
-  if (!ok) unlink(temporary.c_str());
-  close(fd);
-  if (!ok) return false;
-  Sync_directory(calls, Directory_of(target));
-  return true;
-}
-
-}  // namespace
-
-namespace {
-
 Failure Errno_failure(int error) {
   return Failure{Failure::Kind::errno_value, error, std::strerror(error)};
 }
+
+Failure Not_a_file() { return Seam_fault(Failure::Fault::not_regular_file, "not a regular file"); }
+
+// A save's steps on POSIX, each system call through `calls`.
+class Posix_save : public Save_system {
+ public:
+  explicit Posix_save(File_calls& calls) : calls_(calls) {}
+
+  Outcome Find_target(const std::string& path, std::string& target) override {
+    if (Has_nul(path)) return Errno_failure(EINVAL);
+    if (!Save_target(path, target)) return Errno_failure(errno);
+    // lstat: a link left at the target is one not to be followed, and what
+    // it leads to, and its mode, are none of this save's business.
+    const bool found = lstat(target.c_str(), &old_) == 0;
+    const bool refused_link = found && S_ISLNK(old_.st_mode);
+    existed_ = found && !refused_link;
+    // A directory or a device at the target is never replaced by a file.
+    if (existed_ && !S_ISREG(old_.st_mode))
+      return S_ISDIR(old_.st_mode) ? Errno_failure(EISDIR) : Not_a_file();
+    // The temporary has the final file's permission bits from the start: the
+    // old file's; the user's alone in place of a link not followed, which
+    // someone else may have put there to read what it leads to; or what the
+    // umask gives a new file. Created so, it never lets anyone read the new
+    // settings whom the finished file would not.
+    mode_ = existed_ ? (old_.st_mode & 0777) : refused_link ? 0600 : 0666;
+    return {};
+  }
+
+  void Remove_leftovers(const std::string& target) override { Remove_old_temporaries(target); }
+
+  Outcome Create(const std::string& temporary, bool& taken) override {
+    fd_ = calls_.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_);
+    if (fd_ < 0) {
+      taken = errno == EEXIST;
+      return Errno_failure(errno);
+    }
+    // Locked for this save. Another save's clean-up may have removed it
+    // between creation and lock.
+    struct stat st;
+    if (Lock(fd_) && fstat(fd_, &st) == 0 && st.st_nlink > 0) return {};
+    close(fd_);
+    fd_ = -1;
+    taken = true;
+    return Errno_failure(EEXIST);
+  }
+
+  Outcome Write(const std::string& text) override {
+    if (!Write_all(calls_, fd_, text)) return Errno_failure(errno);
+    if (existed_) {
+      // What the user set on the file stays where the file system lets it:
+      // owner and group where we may keep them, and the permission bits
+      // (setuid and the like too), which some mounts (CIFS, FUSE) refuse to
+      // change. Losing the settings would be worse than a mode that differs.
+      (void)!fchown(fd_, old_.st_uid, old_.st_gid);
+      (void)!calls_.Fchmod(fd_, old_.st_mode & 07777);
+    }
+    return {};
+  }
+
+  // fsync reports any error of the writes.
+  Outcome Sync() override { return Synced(calls_, fd_) ? Outcome() : Errno_failure(errno); }
+
+  Outcome Rename(const std::string& temporary, const std::string& target) override {
+    if (calls_.Rename(temporary.c_str(), target.c_str()) == 0) return {};
+    return Errno_failure(errno);
+  }
+
+  // Unlinked while still locked, so that no other save's clean-up meets it.
+  void Close(const std::string& temporary, bool failed) override {
+    if (failed) unlink(temporary.c_str());
+    close(fd_);
+  }
+
+  void Done(const std::string& target) override { Sync_directory(calls_, Directory_of(target)); }
+
+ private:
+  File_calls& calls_;
+  struct stat old_ {};
+  bool existed_ = false;
+  mode_t mode_ = 0666;
+  int fd_ = -1;
+};
 
 }  // namespace
 
@@ -297,8 +308,6 @@ Outcome Save_text_file(const std::string& path, const std::string& text) {
 }
 
 Outcome Save_text_file(File_calls& calls, const std::string& path, const std::string& text) {
-  int failure = 0;  // errno of the step that failed, kept past the clean-up
-  if (Save(calls, path, text, failure)) return {};
-  if (failure == 0) return Seam_fault(Failure::Fault::not_regular_file, "not a regular file");
-  return Errno_failure(failure);
+  Posix_save save(calls);
+  return Save_through(save, path, text);
 }

@@ -10,6 +10,7 @@
 #include "text/command_line.h"
 #include "platform/platform.h"
 #include "text/temporary_name.h"
+#include "files/save.h"
 #include "text/text_lines.h"
 #include "platform/windows/internal.h"
 
@@ -42,7 +43,7 @@ namespace {
 // A save's own temporary is open, for writing, until its rename is done; no
 // other handle can take it with sharing refused until then, so what another
 // save can delete that way is a leftover of one that was killed.
-void Remove_leftovers(const std::string& target) {
+void Remove_old_temporaries(const std::string& target) {
   const auto cut = target.find_last_of("\\/:");
   const std::string directory = cut == std::string::npos ? "" : target.substr(0, cut + 1);
   const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
@@ -70,24 +71,6 @@ void Remove_leftovers(const std::string& target) {
     CloseHandle(file);
   } while (FindNextFileW(search, &found));
   FindClose(search);
-}
-
-// Creates a new temporary file beside `target`, never opening one that is
-// there already. Others may read it and rename it (as this save does), but
-// not take it with sharing refused, which is how leftovers are removed.
-HANDLE Create_temporary(const std::string& target, std::wstring& wide, DWORD& why) {
-  for (int tries = 0; tries < 8; ++tries) {
-    if (!To_wide(Temporary_name(target), wide)) {
-      why = ERROR_INVALID_NAME;
-      return INVALID_HANDLE_VALUE;
-    }
-    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    why = GetLastError();
-    if (why != ERROR_FILE_EXISTS && why != ERROR_ALREADY_EXISTS) break;
-  }
-  return INVALID_HANDLE_VALUE;
 }
 
 // Windows' own line breaks: each "\n" is written as CR LF.
@@ -124,6 +107,60 @@ DWORD Replace_file(const std::wstring& from, const std::wstring& to) {
   return why;
 }
 
+// A save's steps on Windows, by UTF-16 names.
+class Windows_save : public Save_system {
+ public:
+  Outcome Find_target(const std::string& path, std::string& target) override {
+    if (!To_wide(path, target_)) return Windows_failure(ERROR_INVALID_NAME);
+    target = path;
+    return {};
+  }
+
+  void Remove_leftovers(const std::string& target) override { Remove_old_temporaries(target); }
+
+  // Never opens a file that is there already. Others may read the temporary
+  // and rename it (as this save does), but not take it with sharing refused,
+  // which is how leftovers are removed.
+  Outcome Create(const std::string& temporary, bool& taken) override {
+    if (!To_wide(temporary, temporary_)) return Windows_failure(ERROR_INVALID_NAME);
+    file_ = CreateFileW(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ != INVALID_HANDLE_VALUE) return {};
+    const DWORD why = GetLastError();
+    taken = why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS;
+    return Windows_failure(why);
+  }
+
+  Outcome Write(const std::string& text) override {
+    return Write_lines(file_, text) ? Outcome() : Last_failure(ERROR_WRITE_FAULT);
+  }
+
+  Outcome Sync() override {
+    return FlushFileBuffers(file_) ? Outcome() : Last_failure(ERROR_WRITE_FAULT);
+  }
+
+  Outcome Rename(const std::string&, const std::string&) override {
+    const DWORD why = Replace_file(temporary_, target_);
+    return why == 0 ? Outcome() : Windows_failure(why);
+  }
+
+  void Close(const std::string&, bool failed) override {
+    CloseHandle(file_);
+    if (failed) DeleteFileW(temporary_.c_str());
+  }
+
+  void Done(const std::string&) override { SetFileAttributesW(target_.c_str(), FILE_ATTRIBUTE_HIDDEN); }
+
+ private:
+  static Failure Last_failure(DWORD otherwise) {
+    const DWORD why = GetLastError();
+    return Windows_failure(why == 0 ? otherwise : why);
+  }
+
+  std::wstring target_, temporary_;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
 }  // namespace
 
 Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
@@ -157,27 +194,6 @@ Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>&
 }
 
 Outcome Save_text_file(const std::string& path, const std::string& text) {
-  std::wstring target;
-  if (!To_wide(path, target)) return Windows_failure(ERROR_INVALID_NAME);
-  Remove_leftovers(path);
-  std::wstring temporary;
-  DWORD why = 0;
-  const HANDLE file = Create_temporary(path, temporary, why);
-  if (file == INVALID_HANDLE_VALUE) return Windows_failure(why);
-  // The data reaches the disk before the new name does, so that a crash
-  // cannot leave an empty file in place of the old one. The file stays open
-  // until it is renamed, so that no other save takes it for a leftover.
-  if (!Write_lines(file, text) || !FlushFileBuffers(file)) {
-    why = GetLastError();
-    if (why == 0) why = ERROR_WRITE_FAULT;
-  } else {
-    why = Replace_file(temporary, target);
-  }
-  CloseHandle(file);
-  if (why != 0) {
-    DeleteFileW(temporary.c_str());
-    return Windows_failure(why);
-  }
-  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  return {};
+  Windows_save save;
+  return Save_through(save, path, text);
 }
