@@ -7,7 +7,6 @@
 #include <system_error>
 #include <vector>
 
-#include "text/command_line.h"
 #include "platform/platform.h"
 #include "text/temporary_name.h"
 #include "files/save.h"
@@ -23,19 +22,6 @@ bool Is_regular_file(const std::string& path) {
   std::error_code ec;
   const auto st = std::filesystem::status(std::filesystem::path(wide), ec);
   return !ec && st.type() == std::filesystem::file_type::regular;
-}
-
-bool Is_batch_file(const std::string& path) {
-  std::wstring wide;
-  if (!To_wide(path, wide)) return Is_windows_batch_file(path);
-  const DWORD units = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (units == 0) return Is_windows_batch_file(path);
-  std::wstring full(units, L'\0');
-  const DWORD got = GetFullPathNameW(wide.c_str(), units, &full[0], nullptr);
-  if (got == 0 || got >= units) return Is_windows_batch_file(path);
-  full.resize(got);
-  // Either name is enough to refuse: the system's own, and the one written.
-  return Is_windows_batch_file(To_utf8(full)) || Is_windows_batch_file(path);
 }
 
 namespace {

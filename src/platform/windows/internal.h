@@ -53,6 +53,11 @@ bool Start_process(const std::string& application, const std::string& command_li
 // working set are read into them first, while the handle still holds them.
 long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures = nullptr);
 
+// How a started process ended (Wait_for_exit): its exit code, an
+// exception's when it died of one; with `figures`, its CPU time and peak
+// working set too.
+Program_run Waited(PROCESS_INFORMATION& pi, bool figures);
+
 // An environment block (UTF-16, for CREATE_UNICODE_ENVIRONMENT) that is this
 // process's with `header_dir` first on CPATH; "" when `header_dir` is empty
 // or cannot be one item of the list, for the environment as it is.

@@ -1,5 +1,6 @@
-// Running commands and programs: the command interpreter for command lines,
-// CreateProcessW for a program run in this console.
+// Running programs in this console with CreateProcessW, and the command
+// interpreter for its own commands. The compiler's run is compile.cpp's, so
+// that the pauser, which runs programs only, links nothing of the compile.
 #include <cstdio>
 #include <cstdlib>
 
@@ -79,8 +80,6 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures) {
   return read ? static_cast<long long>(code) : -1;
 }
 
-namespace {
-
 // How a started process ended: its exit code, an exception's when it died of
 // one (NTSTATUS codes with the top bit set, such as 0xC0000005).
 Program_run Waited(PROCESS_INFORMATION& pi, bool figures) {
@@ -93,27 +92,6 @@ Program_run Waited(PROCESS_INFORMATION& pi, bool figures) {
   run.status = code;
   run.end = (code & 0x80000000LL) != 0 ? Program_run::End::exception : Program_run::End::returned;
   return run;
-}
-
-}  // namespace
-
-// Started directly, not through "cmd /c", so that no character of a path is
-// ever read by the interpreter.
-Program_run Compile(const std::string& com_path, const std::string& com_settings,
-                    const std::string& epath, const std::string& fpath, const std::string& header_dir) {
-  Program_run run;
-  if (Is_batch_file(com_path)) {
-    run.outcome = Seam_fault(Failure::Fault::batch_file, "batch file");
-    return run;
-  }
-  PROCESS_INFORMATION pi{};
-  const std::string line = Windows_compiler_command_line(com_path, com_settings, epath, fpath);
-  std::wstring environment = Environment_with_header_path(header_dir);
-  if (!Start_process(com_path, line, 0, "", pi, &environment)) {
-    run.outcome = Windows_failure(GetLastError());
-    return run;
-  }
-  return Waited(pi, false);
 }
 
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
