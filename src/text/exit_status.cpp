@@ -31,13 +31,17 @@ const Signal_name Signal_names[] = {
 #endif
 };
 
-// The signals that stop a program, by name.
-const Signal_name Stop_signals[] = {
+// The signals that stop a program, by name: the notice says nothing more.
+struct Stop_signal {
+  int number;
+  const char* name;
+};
+const Stop_signal Stop_signals[] = {
 #ifdef SIGSTOP
-    {SIGSTOP, "SIGSTOP", ""},
-    {SIGTSTP, "SIGTSTP", ""},
-    {SIGTTIN, "SIGTTIN", ""},
-    {SIGTTOU, "SIGTTOU", ""},
+    {SIGSTOP, "SIGSTOP"},
+    {SIGTSTP, "SIGTSTP"},
+    {SIGTTIN, "SIGTTIN"},
+    {SIGTTOU, "SIGTTOU"},
 #endif
 };
 
