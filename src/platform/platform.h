@@ -1,6 +1,8 @@
-// Everything Vorlix needs from the operating system. The files of posix/ and
-// of windows/ implement this header, one file per concern; the build picks
-// the folder. No other file asks which system it runs on.
+// Everything Vorlix needs from the operating system, and nothing more: the
+// seam. The files of posix/ and of windows/ implement this header, one file
+// per concern, and the few files beside it serve both; the build picks the
+// folder. No other file asks which system it runs on. What is the same on
+// both systems is written above the seam (src/text/, src/files/).
 #pragma once
 
 #include <chrono>
@@ -65,7 +67,7 @@ enum class Stream { out, err };
 // text of Vorlix's and of the pauser goes out through here.
 void Write_text(Stream to, const std::string& text);
 
-// Sets the console window's title.
+// Sets the console window's title; the title from before is back at exit.
 void Set_title(const std::string& title);
 
 // Clears the console window.
