@@ -1,5 +1,6 @@
-// Files: existence tests on the bytes as they are, and the settings save,
-// which replaces the file in one step and keeps what the user set on it.
+// Files: existence tests on the bytes as they are, the bounded read, and the
+// save's steps (files/save.h has its rules), which keep what the user set on
+// the file; each call that can fail or crash a save goes through File_calls.
 #include <cerrno>
 #include <climits>
 #include <cstdio>

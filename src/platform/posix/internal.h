@@ -1,5 +1,5 @@
 // What the POSIX files of the platform seam share among themselves; nothing
-// outside src/platform/posix/ and its tests includes this.
+// outside src/platform/posix/ includes this.
 #pragma once
 
 #include <cstddef>

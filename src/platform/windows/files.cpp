@@ -1,6 +1,6 @@
-// Files: existence tests through UTF-16, the batch-file test on the name the
-// system will open, and the settings save: an atomic replace by UTF-16 names,
-// then the hidden attribute.
+// Files: existence tests through UTF-16, the bounded read, and the save's
+// steps (files/save.h has its rules): by UTF-16 names, then the hidden
+// attribute.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
