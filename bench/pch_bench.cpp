@@ -88,10 +88,10 @@ template <typename Step>
 bool Time(const std::string& name, Step step) {
   const double cpu_start = Children_cpu();
   const auto start = std::chrono::steady_clock::now();
-  const int status = step();
+  const bool compiled = step().succeeded();
   SECONDS[name] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   CPU[name] += Children_cpu() - cpu_start;
-  return status == 0;
+  return compiled;
 }
 
 void Wait_for_build() {

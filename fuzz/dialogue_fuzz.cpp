@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Read back, it holds the values saved; a carriage return at the end of a
   // value is the one thing the format cannot keep, as a reader takes CR LF
   // for a line break.
-  Parse_settings(file);
+  Load_settings_from(Settings_name);
   for (const auto& [got, saved] : {std::pair{COM_PATH, e.com}, {CON_PATH, e.con}, {COM_SETTINGS, e.options}}) {
     const bool cr = !saved.empty() && saved.back() == '\r';
     if (got != (cr ? saved.substr(0, saved.size() - 1) : saved)) Fail("the settings read back", got, saved);

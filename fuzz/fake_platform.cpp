@@ -32,7 +32,7 @@ void Set_title(const std::string&) {}
 
 void Clear_screen() { Out("\x1b[H\x1b[2J"); }
 
-void Pause() { Out("请按任意键继续. . .\n"); }
+void Pause(const std::string& prompt) { Out(prompt + "\n"); }
 
 bool Read_input_line(std::string& line, std::size_t keep, Line_kind) {
   line = Next_line(WORLD);
@@ -49,10 +49,13 @@ bool Is_newer(const std::string&, const std::string&) { return (Decide(WORLD) & 
 
 void Sleep_until(std::chrono::steady_clock::time_point) {}
 
-int Compile(const std::string& com_path, const std::string& com_settings, const std::string& epath,
-            const std::string& fpath, const std::string&) {
+Program_run Compile(const std::string& com_path, const std::string& com_settings,
+                    const std::string& epath, const std::string& fpath, const std::string&) {
   WORLD.calls.push_back(Posix_compile_arguments(com_path, com_settings, epath, fpath));
-  return Compile_in(WORLD, epath);
+  Program_run run;
+  run.status = Compile_in(WORLD, epath);
+  if (run.status > 128) run.end = Program_run::End::signal;
+  return run;
 }
 
 // The world has no cache folder, so the precompiled-header cache stays off
@@ -70,12 +73,10 @@ bool Make_private_directory(const std::string&) { return false; }
 
 bool Is_private(const std::string&) { return false; }
 
-bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
-                   std::string& error) {
+Outcome Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
   WORLD.calls.push_back({"start", pauser, fpath, epath});
-  const bool started = Start_in(WORLD);
-  error = started ? "" : "无法启动 " + epath + "：not in this world";
-  return started;
+  if (Start_in(WORLD)) return {};
+  return Failure{Failure::Kind::none, 0, "not in this world"};
 }
 
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
@@ -83,7 +84,7 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
   words.insert(words.end(), args.begin(), args.end());
   WORLD.calls.push_back(words);
   Program_run run;
-  run.error = "not in this world";
+  run.outcome = Failure{Failure::Kind::none, 0, "not in this world"};
   return run;
 }
 
@@ -91,14 +92,15 @@ std::vector<std::string> Program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines) {
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines) {
   const auto file = WORLD.files.find(path);
   lines = Cut_lines(file == WORLD.files.end() ? "" : file->second, keep);
-  return file != WORLD.files.end();
+  if (file == WORLD.files.end()) return Failure{Failure::Kind::errno_value, 2, "No such file or directory"};
+  return {};
 }
 
-bool Save_text_file(const std::string& path, const std::string& text, std::string&) {
+Outcome Save_text_file(const std::string& path, const std::string& text) {
   WORLD.files[path] = text;
-  return true;
+  return {};
 }

@@ -5,6 +5,7 @@
 #include "console/pages.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "text/start_failure.h"
 
 namespace {
 
@@ -60,12 +61,12 @@ int main(int argc, char** argv) {
     if (op == 1) Run();
   }
   Clear_screen();
-  std::string error;
-  const bool saved = Save_settings(error);
+  const Outcome saved = Save_settings();
   Print("将在 3s 内退出……", 1);
   Wait(2.5);
-  if (saved) return 0;
+  if (saved.ok()) return 0;
   // Said last, so that it stays on the screen once Vorlix has gone.
-  Write_text(Stream::err, "无法保存设置到 " + SETTINGS + "：" + error + "\n");
+  Write_text(Stream::err,
+             "无法保存设置到 " + SETTINGS + "：" + Save_failure_reason(saved.failure()) + "\n");
   return 1;
 }

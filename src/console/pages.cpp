@@ -3,6 +3,7 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
+#include "text/exit_status.h"
 #include "settings/editors.h"
 
 namespace {
@@ -61,5 +62,5 @@ void Print_message() {
   Print("介绍：超轻量 Vorlix", 1);
   Print("版本：Alpha 1.0", 1);
   Print("发布时间：2025/10/3", 2);
-  Pause();
+  Pause(Key_wait_prompt);
 }

@@ -36,15 +36,17 @@ int main(int argc, char** argv) {
   const Program_run run = Run_and_wait(program, args);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-  if (!run.started) {
-    Write_text(Stream::err, "vorlix-pauser：" + Start_failure_line(program, run.error) + "\n");
-    Pause();
+  if (!run.outcome.ok()) {
+    Write_text(Stream::err, "vorlix-pauser：" +
+                                Start_failure_line(program, Start_failure_reason(run.outcome.failure())) +
+                                "\n");
+    Pause(Key_wait_prompt);
     return 127;
   }
   Write_text(Stream::out, "\n" + std::string(32, '-') + "\n" +
                               Report_line(elapsed.count(), run.cpu_seconds, run.peak_mib,
-                                          run.status_text) +
+                                          Exit_status_text(run)) +
                               "\n");
-  Pause();
+  Pause(Key_wait_prompt);
   return static_cast<int>(run.status);
 }

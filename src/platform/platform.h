@@ -1,6 +1,8 @@
-// Everything Vorlix needs from the operating system. The files of posix/ and
-// of windows/ implement this header, one file per concern; the build picks
-// the folder. No other file asks which system it runs on.
+// Everything Vorlix needs from the operating system, and nothing more: the
+// seam. The files of posix/ and of windows/ implement this header, one file
+// per concern, and the few files beside it serve both; the build picks the
+// folder. No other file asks which system it runs on. What is the same on
+// both systems is written above the seam (src/text/, src/files/).
 #pragma once
 
 #include <chrono>
@@ -16,12 +18,28 @@
 // seam composes no text of its own.
 struct Failure {
   // Which numbering `code` belongs to. `none`: the seam found the fault itself
-  // (a file of the wrong kind, a limit); `system_text` says which, in English.
+  // (a file of the wrong kind, a limit); `fault` says which, and
+  // `system_text` in English.
   enum class Kind { none, errno_value, windows_error, windows_exception };
   Kind kind = Kind::none;
   long long code = 0;
   std::string system_text;
+  // The faults that the seam finds itself, for Kind::none.
+  enum class Fault {
+    other,
+    not_regular_file,    // a save's target is a directory or a device
+    batch_file,          // Windows: a program to start is a batch file
+    invalid_path,        // a path that names nothing on this system
+    arguments_not_utf8,  // Windows: an argument that UTF-16 cannot carry
+    status_unreadable,   // Windows: the program ran but its exit code is lost
+  };
+  Fault fault = Fault::other;
 };
+
+// A Failure the seam found itself.
+inline Failure Seam_fault(Failure::Fault fault, const char* english) {
+  return Failure{Failure::Kind::none, 0, english, fault};
+}
 
 // Succeeded, or why not: the one way a function of this header reports a
 // failure.
@@ -49,14 +67,15 @@ enum class Stream { out, err };
 // text of Vorlix's and of the pauser goes out through here.
 void Write_text(Stream to, const std::string& text);
 
-// Sets the console window's title.
+// Sets the console window's title; the title from before is back at exit.
 void Set_title(const std::string& title);
 
 // Clears the console window.
 void Clear_screen();
 
-// Shows the "press any key" prompt and waits for one key press.
-void Pause();
+// Shows `prompt` and waits for one key press, then ends the line. Windows:
+// the command interpreter's own `pause` shows the system's words instead.
+void Pause(const std::string& prompt);
 
 // What a line read from the user is for, so that a line editor can offer what
 // fits: a history of its own for each kind, so that Up at one prompt never
@@ -85,14 +104,37 @@ bool Is_newer(const std::string& a, const std::string& b);
 // Sleeps until `deadline`; returns at once when it has passed.
 void Sleep_until(std::chrono::steady_clock::time_point deadline);
 
+// How a program run in this console ended, the same on both systems.
+struct Program_run {
+  // A failure: it could not be started (Windows: or its exit code could not be
+  // read), and the rest says nothing.
+  Outcome outcome;
+  // What ended it: its own return, a POSIX signal, a Windows exception.
+  enum class End { returned, signal, exception };
+  End end = End::returned;
+  // Its exit status: on POSIX 128 plus the signal number when a signal killed
+  // it; on Windows the 32-bit exit code, unsigned (for an exception, its
+  // code); -1 when it did not run.
+  long long status = -1;
+  // Its user plus system CPU time in seconds, and its peak resident memory
+  // (working set) in MiB, where the system tells them. POSIX: the figures of
+  // its resource usage as the wait reports them, which take in the children
+  // it waited for itself (their CPU time added, their peak the largest one).
+  std::optional<double> cpu_seconds;
+  std::optional<double> peak_mib;
+  // Started and returned 0.
+  bool succeeded() const { return outcome.ok() && end == End::returned && status == 0; }
+};
+
 // Runs the compiler `com_path` with the options `com_settings` on `fpath` to
-// produce `epath`, its messages in this console, and waits for it. Returns its
-// exit status; a compiler that could not run or was killed is never 0. A
-// `header_dir` that is not empty goes first on the compiler's header search
-// path through its environment (CPATH), never through its arguments.
-int Compile(const std::string& com_path, const std::string& com_settings,
-            const std::string& epath, const std::string& fpath,
-            const std::string& header_dir = "");
+// produce `epath`, its messages in this console, and waits for it. Its run
+// says how it ended (POSIX: the shell that splits the options, whose status
+// is the compiler's). A `header_dir` that is not empty goes first on the
+// compiler's header search path through its environment (CPATH), never
+// through its arguments. Windows: a batch file is refused (Fault::batch_file).
+Program_run Compile(const std::string& com_path, const std::string& com_settings,
+                    const std::string& epath, const std::string& fpath,
+                    const std::string& header_dir = "");
 
 // Runs the compiler `com_path` with `com_settings` followed by `words`, each
 // one argument, silently (its output goes nowhere), `header_dir` as in Compile,
@@ -129,33 +171,10 @@ bool Make_private_directory(const std::string& path);
 bool Is_private(const std::string& path);
 
 // Starts `epath` in a new console window, through `pauser` unless it is empty,
-// in which case the window is titled `fpath`. Returns true when the window or
-// program was started; false, with why in `error` (UTF-8, one line: what
-// could not be started, Chinese words for a common cause, the system's own
-// text), when it was not.
-bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
-                   std::string& error);
-
-// How a program run in this console ended.
-struct Program_run {
-  bool started = false;
-  // Its exit status: on POSIX 128 plus the signal number when a signal killed
-  // it; on Windows the 32-bit exit code, unsigned.
-  long long status = -1;
-  // The status as a user reads it: the number, and what ended the program
-  // where the system tells ("139（SIGSEGV，段错误）" only for a program that
-  // a signal really killed).
-  std::string status_text;
-  // Its user plus system CPU time in seconds, and its peak resident memory
-  // (working set) in MiB, where the system tells them. POSIX: the figures of
-  // its resource usage as the wait reports them, which take in the children
-  // it waited for itself (their CPU time added, their peak the largest one).
-  std::optional<double> cpu_seconds;
-  std::optional<double> peak_mib;
-  // Why it could not be started, when it was not: Chinese words for the
-  // common causes, then the system's own text.
-  std::string error;
-};
+// in which case the window is titled `fpath`. Fails when the window or
+// program could not be started: why, for what was started (the pauser, or
+// `epath`); Windows: Fault::batch_file for a pauser that is a batch file.
+Outcome Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath);
 
 // Runs `program` with `args` in this console and waits for it. A program
 // that stops itself (POSIX) is said to have stopped and, unless it stopped
@@ -169,11 +188,11 @@ std::vector<std::string> Program_arguments(int argc, char** argv);
 // Reads the first lines of the file at `path`, one for each bound in `keep`,
 // into `lines`: each without its line break (LF, or CR LF) and cut at its
 // bound, reading no more of the file than those lines. A missing line is
-// empty. False, with every line empty, when `path` is not a regular file
+// empty. Fails, with every line empty, when `path` is not a regular file
 // that can be read; on POSIX also when it is a symbolic link that
 // Save_text_file would replace rather than follow.
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines);
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines);
 
 // Replaces the file at `path` with one holding `text`, in one step: until the
 // new file is complete the old one stays as it was, and a failed save leaves
@@ -183,6 +202,7 @@ bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& ke
 // while the file it leads to is replaced (unless the kernel would refuse to
 // follow it: then the link itself is replaced, by a file of mode 0600). The
 // temporary file has its final permission bits from the start, so it never
-// lets anyone read what the finished file would not. Returns false when the
-// file could not be replaced, with the system's reason in `error` (UTF-8).
-bool Save_text_file(const std::string& path, const std::string& text, std::string& error);
+// lets anyone read what the finished file would not. Fails when the file
+// could not be replaced: Fault::not_regular_file when something other than a
+// file is in the way.
+Outcome Save_text_file(const std::string& path, const std::string& text);

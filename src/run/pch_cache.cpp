@@ -116,10 +116,10 @@ void Start_build(const std::string& root, const std::string& key) {
 
 }  // namespace
 
-int Compile_with_cache(const std::string& fpath, const std::string& epath) {
+Program_run Compile_with_cache(const std::string& fpath, const std::string& epath) {
   std::string root, key;
   const std::string entry = Prepare(fpath, root, key);
-  const int status = Compile(COM_PATH, COM_SETTINGS, epath, fpath, entry);
+  Program_run status = Compile(COM_PATH, COM_SETTINGS, epath, fpath, entry);
   if (!entry.empty())
     Mark_used(entry);
   else if (!key.empty())

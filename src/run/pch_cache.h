@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 // The compile step's compile: Compile with the process-wide COM_PATH and
-// COM_SETTINGS, through the cache unless VORLIX_PCH is 0. Returns the
-// compiler's status.
-int Compile_with_cache(const std::string& fpath, const std::string& epath);
+// COM_SETTINGS, through the cache unless VORLIX_PCH is 0. Returns how the
+// compiler's run ended.
+Program_run Compile_with_cache(const std::string& fpath, const std::string& epath);
 
 // The build that Compile_with_cache leaves behind it, from its words {root,
 // key, compiler path, options}: old temporaries and entries tidied away, the

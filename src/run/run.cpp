@@ -5,6 +5,7 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
+#include "text/exit_status.h"
 #include "text/start_failure.h"
 #include "run/pch_cache.h"
 #include "settings/settings.h"
@@ -68,7 +69,13 @@ bool Should_compile(const std::string& fpath, const std::string& epath, bool ask
 // Returns false when the compile failed; the compiler's messages are above.
 bool Build(const std::string& fpath, const std::string& epath) {
   Print("正在编译……", 1);
-  if (Compile_with_cache(fpath, epath) != 0) {
+  const Program_run compile = Compile_with_cache(fpath, epath);
+  // The terminal echoes Ctrl-C as "^C" where the cursor is: the message that
+  // follows starts on a line of its own.
+  if (Ended_by_interrupt_key(compile)) Write_text(Stream::out, "\n");
+  const std::string failure = Compile_failure(COM_PATH, compile);
+  if (!failure.empty()) Write_text(Stream::err, failure);
+  if (!compile.succeeded()) {
     Print("编译失败！", 2);
     return false;
   }
@@ -90,7 +97,12 @@ bool Launch(const std::string& fpath, const std::string& epath) {
   // The executable may have gone since the compile was skipped; a missing
   // one cannot be started, whatever the console window would show.
   std::string why = Start_failure_line(epath, "程序文件不存在");
-  const bool started = Is_regular_file(epath) && Start_program(pauser, fpath, epath, why);
+  bool started = Is_regular_file(epath);
+  if (started) {
+    const Outcome start = Start_program(pauser, fpath, epath);
+    started = start.ok();
+    if (!started) why = Start_program_failure(pauser, epath, start.failure());
+  }
   Print(started ? "启动成功！" : "启动失败！", 1);
   if (!started) Write_text(Stream::err, why + "\n");
   return started;
@@ -103,7 +115,7 @@ void Run() {
   const std::string epath = Executable_path(fpath);
   Write("\n");
   if (!Compiler_is_usable() || (Should_compile(fpath, epath, true) && !Build(fpath, epath))) {
-    Pause();
+    Pause(Key_wait_prompt);
     return;
   }
   Write("\n");
@@ -113,7 +125,7 @@ void Run() {
   else
     Launch(fpath, epath);
   Write("\n");
-  Pause();
+  Pause(Key_wait_prompt);
 }
 
 int Run_once(const std::string& fpath) {

@@ -5,6 +5,7 @@
 #include "console/input.h"
 #include "console/output.h"
 #include "platform/platform.h"
+#include "text/exit_status.h"
 #include "text/printable.h"
 #include "settings/settings.h"
 
@@ -21,7 +22,7 @@ void Edit(std::string& target, const std::string& label, const std::string& prom
   Print(prompt, 1);
   target = Read_line(kind == Line_kind::options ? Max_options_bytes : Max_path_setting_bytes(), kind);
   Print("设置成功！", 2);
-  Pause();
+  Pause(Key_wait_prompt);
 }
 
 }  // namespace

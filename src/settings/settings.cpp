@@ -24,25 +24,17 @@ std::vector<std::size_t> Settings_bounds() {
   return {Max_path_setting_bytes(), Max_path_setting_bytes(), Max_options_bytes};
 }
 
-void Parse_settings(const std::string& text) { Take_values(Cut_lines(text, Settings_bounds())); }
-
 std::string Settings_text() { return COM_PATH + "\n" + CON_PATH + "\n" + COM_SETTINGS; }
 
 void Load_settings_from(const std::string& path) {
   std::vector<std::string> lines;
-  Read_text_lines(path, Settings_bounds(), lines);
+  // A missing or unreadable file leaves every line empty.
+  (void)Read_text_lines(path, Settings_bounds(), lines);
   Take_values(lines);
 }
 
-bool Save_settings_to(const std::string& path, std::string& error) {
-  return Save_text_file(path, Settings_text(), error);
-}
-
-bool Save_settings_to(const std::string& path) {
-  std::string error;
-  return Save_settings_to(path, error);
-}
+Outcome Save_settings_to(const std::string& path) { return Save_text_file(path, Settings_text()); }
 
 void Load_settings() { Load_settings_from(SETTINGS); }
 
-bool Save_settings(std::string& error) { return Save_settings_to(SETTINGS, error); }
+Outcome Save_settings() { return Save_settings_to(SETTINGS); }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 extern std::string COM_PATH;      // the compiler driver
 extern std::string CON_PATH;      // the pauser that keeps a started program's window open
 extern std::string COM_SETTINGS;  // extra compile options, inserted verbatim
@@ -24,25 +26,21 @@ const std::size_t Max_options_bytes = 64 * 1024;
 // The bounds of the file's three lines, in order.
 std::vector<std::size_t> Settings_bounds();
 
-// Takes the three values from the text of a settings file, one a line, each
-// cut at its bound; a missing line leaves its value empty, a carriage return
-// before a line break is dropped, later lines are ignored.
-void Parse_settings(const std::string& text);
-
 // The file's contents for the current values.
 std::string Settings_text();
 
-// Loads the values from `path`, reading no more of it than the three lines;
-// a missing or unreadable file leaves all three empty.
+// Loads the values from `path`, reading no more of it than the three lines,
+// one a line, each cut at its bound; a missing line leaves its value empty, a
+// carriage return before a line break is dropped, later lines are ignored; a
+// missing or unreadable file leaves all three empty.
 void Load_settings_from(const std::string& path);
 
 // Writes the values to `path` through Save_text_file: the old file is replaced
 // only once the new one is complete, so a failed save keeps it as it was.
-// Returns false on failure, with the system's reason in `error`.
-bool Save_settings_to(const std::string& path, std::string& error);
-bool Save_settings_to(const std::string& path);
+// Fails with the save's reason.
+Outcome Save_settings_to(const std::string& path);
 
 void Load_settings();
 
-// Returns false when the settings could not be saved, with the reason in `error`.
-bool Save_settings(std::string& error);
+// Save_settings_to the settings file.
+Outcome Save_settings();

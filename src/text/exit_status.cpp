@@ -31,13 +31,17 @@ const Signal_name Signal_names[] = {
 #endif
 };
 
-// The signals that stop a program, by name.
-const Signal_name Stop_signals[] = {
+// The signals that stop a program, by name: the notice says nothing more.
+struct Stop_signal {
+  int number;
+  const char* name;
+};
+const Stop_signal Stop_signals[] = {
 #ifdef SIGSTOP
-    {SIGSTOP, "SIGSTOP", ""},
-    {SIGTSTP, "SIGTSTP", ""},
-    {SIGTTIN, "SIGTTIN", ""},
-    {SIGTTOU, "SIGTTOU", ""},
+    {SIGSTOP, "SIGSTOP"},
+    {SIGTSTP, "SIGTSTP"},
+    {SIGTTIN, "SIGTTIN"},
+    {SIGTTOU, "SIGTTOU"},
 #endif
 };
 
@@ -82,4 +86,18 @@ std::string Windows_exit_status_text(unsigned long code) {
   std::string hex = "0x";
   for (int shift = 28; shift >= 0; shift -= 4) hex += "0123456789ABCDEF"[(code >> shift) & 0xFUL];
   return std::to_string(code) + " (" + hex + ")";
+}
+
+std::string Exit_status_text(const Program_run& run) {
+  switch (run.end) {
+    case Program_run::End::signal: return Posix_exit_status_text(static_cast<int>(run.status), true);
+    case Program_run::End::exception:
+      return Windows_exit_status_text(static_cast<unsigned long>(run.status));
+    case Program_run::End::returned: break;
+  }
+  return std::to_string(run.status);
+}
+
+bool Ended_by_interrupt_key(const Program_run& run) {
+  return run.outcome.ok() && run.end == Program_run::End::signal && run.status == 128 + 2;
 }

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/platform.h"  // Program_run: a plain type
+
 // The pauser's report of a finished program: "进程已退出，用时 S 秒，CPU 时间
 // T 秒，内存峰值 M MiB，返回值 N", S and T with four decimals, M with one. A
 // figure the system could not tell is left out with its words, never shown as
@@ -37,3 +39,16 @@ struct Stop_answer {
 };
 Stop_answer Posix_stop_answer(int signal);
 
+
+// How a finished run reads in the pauser's report, on either system: the
+// number, and the signal's name for a program a POSIX signal killed, or the
+// code in hex as well for a Windows exception.
+std::string Exit_status_text(const Program_run& run);
+
+// True when a run was ended by the terminal's interrupt key (SIGINT, which
+// is 2 on every POSIX system): the terminal has echoed "^C" where the cursor
+// was, and what follows needs a line of its own.
+bool Ended_by_interrupt_key(const Program_run& run);
+
+// The words of the key wait.
+constexpr const char* Key_wait_prompt = "请按任意键继续. . .";

@@ -52,3 +52,55 @@ std::string Windows_start_failure(unsigned long code, const std::string& system_
   }
   return With_system_text(words, system_text);
 }
+
+namespace {
+
+// Chinese words for a fault the seam found itself; nullptr for one without.
+const char* Fault_words(Failure::Fault fault) {
+  switch (fault) {
+    case Failure::Fault::not_regular_file: return "不是普通文件";
+    case Failure::Fault::invalid_path: return "程序路径无效";
+    case Failure::Fault::arguments_not_utf8: return "参数不是有效的 UTF-8";
+    case Failure::Fault::status_unreadable: return "无法读取程序的返回值";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::string Start_failure_reason(const Failure& failure) {
+  switch (failure.kind) {
+    case Failure::Kind::errno_value:
+      return Posix_start_failure(static_cast<int>(failure.code), failure.system_text);
+    case Failure::Kind::windows_error:
+    case Failure::Kind::windows_exception:
+      return Windows_start_failure(static_cast<unsigned long>(failure.code), failure.system_text);
+    case Failure::Kind::none: break;
+  }
+  const char* words = Fault_words(failure.fault);
+  return words != nullptr ? words : failure.system_text;
+}
+
+std::string Start_program_failure(const std::string& pauser, const std::string& epath,
+                                  const Failure& failure) {
+  // The system would run a batch file through the command interpreter.
+  if (failure.kind == Failure::Kind::none && failure.fault == Failure::Fault::batch_file)
+    return "ConsolePauser 不能是批处理文件（.bat 或 .cmd）：" + Printable(pauser);
+  return Start_failure_line(pauser.empty() ? epath : pauser, Start_failure_reason(failure));
+}
+
+std::string Compile_failure(const std::string& com_path, const Program_run& run) {
+  if (run.outcome.ok()) return "";
+  const Failure& failure = run.outcome.failure();
+  if (failure.kind == Failure::Kind::none) {
+    if (failure.fault == Failure::Fault::batch_file)
+      return "编译器不能是批处理文件（.bat 或 .cmd）：" + Printable(com_path) + "\n";
+    if (failure.fault == Failure::Fault::status_unreadable) return "";
+  }
+  return "无法启动编译器 " + Printable(com_path) + "：" + failure.system_text + "\n";
+}
+
+std::string Save_failure_reason(const Failure& failure) {
+  const char* words = failure.kind == Failure::Kind::none ? Fault_words(failure.fault) : nullptr;
+  return words != nullptr ? words : failure.system_text;
+}

@@ -44,6 +44,21 @@ void End_text(Text_lines& t) {
   t.line = t.keep.size();
 }
 
+bool Read_text(const std::vector<std::size_t>& keep,
+               const std::function<long long(char* buffer, std::size_t size)>& read,
+               std::vector<std::string>& lines) {
+  Text_lines t = Start_text_lines(keep);
+  std::vector<char> buffer(64 * 1024);
+  for (;;) {
+    const long long n = read(buffer.data(), buffer.size());
+    if (n < 0) return false;  // a file that fails midway counts as unreadable
+    if (n == 0 || !Take_text(t, buffer.data(), static_cast<std::size_t>(n))) break;
+  }
+  End_text(t);
+  lines = t.lines;
+  return true;
+}
+
 std::vector<std::string> Cut_lines(const std::string& text, std::vector<std::size_t> keep) {
   Text_lines t = Start_text_lines(std::move(keep));
   Take_text(t, text.data(), text.size());

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,15 @@ bool Take_text(Text_lines& t, const char* data, std::size_t size);
 
 // The text has ended: a CR at its very end goes.
 void End_text(Text_lines& t);
+
+// The bounded read, the same on every system: asks `read` for pieces of a
+// file into a buffer of 64 KiB (it returns how many bytes it put there, 0 at
+// the end of the file, or a negative number for a failed read) until the
+// file ends or nothing more of it could change the lines. True with the lines
+// cut at `keep`; false, with `lines` untouched, when a read failed midway.
+bool Read_text(const std::vector<std::size_t>& keep,
+               const std::function<long long(char* buffer, std::size_t size)>& read,
+               std::vector<std::string>& lines);
 
 // The lines of a whole text at once.
 std::vector<std::string> Cut_lines(const std::string& text, std::vector<std::size_t> keep);

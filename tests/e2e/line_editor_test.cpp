@@ -108,6 +108,7 @@ TEST_F(Line_editor, CompletesFoldersAndSourcesAndListsThemWithTheirControlCharac
   for (const char* name : {"x\x1b]0;HACKED\x07.cpp", "xy.cpp", "xy.exe", "xw.CPP", "xz", "a+b.cpp", "a+b.exe"})
     Write_file(dir / name, "");
   std::filesystem::create_directory(dir / "xd");
+  for (const char* name : {"xd/.hidden.cpp", "xd/only.cpp"}) Write_file(dir / name, "");
   const auto t = Start();
   ASSERT_TRUE(t->Started());
   t->Keys("1 Enter");
@@ -122,6 +123,13 @@ TEST_F(Line_editor, CompletesFoldersAndSourcesAndListsThemWithTheirControlCharac
   t->Keys("Tab");
   const std::string completed = screen.substr(0, screen.size() - 1) + "a+b.cpp";
   EXPECT_EQ(t->Await(completed), completed);
+  // A folder alone gets its "/"; in it, a name beginning with "." is offered
+  // only when "." is typed.
+  t->Keys("BSpace BSpace BSpace BSpace BSpace BSpace BSpace");
+  t->Type("xd");
+  t->Keys("Tab Tab");
+  const std::string in_folder = screen.substr(0, screen.size() - 1) + "xd/only.cpp";
+  EXPECT_EQ(t->Await(in_folder), in_folder);
 }
 
 // Each prompt has a history of its own: Up in the pauser's editor never

@@ -20,6 +20,16 @@ TEST(Main_page, ChoiceThreeSavesAndSaysFarewell) {
   EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), "\n\n");
 }
 
+// Started with the interrupt ignored (by nohup, say), Vorlix leaves it so.
+TEST(Main_page, AnInterruptIgnoredWhenStartedStaysIgnored) {
+  Temp_dir dir;
+  Session_options ignored;
+  ignored.prelude = "trap '' INT; (sleep 1; kill -INT $$) & :";
+  const Session s = Run_vorlix(dir.path(), "3\n", ignored);
+  EXPECT_EQ(s.out, Main_page() + FAREWELL);
+  EXPECT_EQ(s.status, 0);
+}
+
 TEST(Main_page, RefusesAnythingButOneToThreeWithoutRepeatingTheQuestion) {
   Temp_dir dir;
   const std::string refused[] = {

@@ -77,7 +77,7 @@ TEST(Is_windows_batch_file, BatchFilesInAnyLetterCaseAndAnySpellingOfTheirPath) 
       {"C:\\d\\evil.bat\\..\\evil.cmd", true},                 {"a\\..\\..\\evil.bat", true},
       {"D:evil.CMD", true},         {"evil.bat::$DATA", true},     {"evil.bat .:s", true},
       {"evil.bat\\..", false},      {"x.bat\\y.exe\\..\\z.exe", false}, {"x.bat\\y\\..\\z", false},
-      {"C:", false},                {"\\\\?\\C:\\x.exe", false},
+      {"C:", false},                {"\\\\?\\C:\\x.exe", false},   {"C:x.bat", true},
   };
   for (const auto& c : cases) EXPECT_EQ(Is_windows_batch_file(c.path), c.batch) << c.path;
 }

@@ -40,4 +40,23 @@ TEST(Posix_stop_answer, ResumesAProgramThatStoppedItselfButNotOneWaitingForTheTe
 }
 
 
+// A run's ending reads the same whichever system ended it so.
+TEST(Exit_status_text, SignalsAndExceptionsAsEachSystemNamesThem) {
+  Program_run run;
+  run.status = 139;
+  EXPECT_EQ(Exit_status_text(run), "139");  // returned by the program itself
+  run.end = Program_run::End::signal;
+  EXPECT_EQ(Exit_status_text(run), "139（SIGSEGV，段错误）");
+  EXPECT_FALSE(Ended_by_interrupt_key(run));
+  run.status = 130;
+  EXPECT_TRUE(Ended_by_interrupt_key(run));
+  run.end = Program_run::End::exception;
+  run.status = 0xC0000005LL;
+  EXPECT_EQ(Exit_status_text(run), "3221225477 (0xC0000005)");
+  EXPECT_FALSE(run.succeeded());
+  run.end = Program_run::End::returned;
+  run.status = 0;
+  EXPECT_TRUE(run.succeeded());
+}
+
 }  // namespace

@@ -268,7 +268,7 @@ TEST_F(Pch_compile, WordsNeverChangeAndOnlyAUsableEntryReachesCpath) {
     }
     Write_file(source, c.bits ? BITS_PROGRAM : "int main() {}\n");
     const Env pch("VORLIX_PCH", c.pch), cpath("CPATH", c.user_cpath);
-    EXPECT_EQ(Compile_with_cache(source, exe), 0) << c.name;
+    EXPECT_EQ(Compile_with_cache(source, exe).status, 0) << c.name;
     EXPECT_EQ(Read_file(dir / "words"), words) << c.name;
     EXPECT_EQ(Read_file(dir / "cpath"), c.cpath + "\n") << c.name;
     // Vorlix's own environment is as it was.
@@ -280,11 +280,11 @@ TEST_F(Pch_compile, WordsNeverChangeAndOnlyAUsableEntryReachesCpath) {
 
 TEST_F(Pch_compile, TurnedOffTheCompilerSeesThePlainEnvironmentAndNoCacheIsMade) {
   const Env pch("VORLIX_PCH", nullptr);
-  ASSERT_EQ(Compile(COM_PATH, COM_SETTINGS, exe, source), 0);
+  ASSERT_EQ(Compile(COM_PATH, COM_SETTINGS, exe, source).status, 0);
   const std::string plain = Read_file(dir / "env");
   ASSERT_NE(plain, "");
   const Env off("VORLIX_PCH", "0");
-  EXPECT_EQ(Compile_with_cache(source, exe), 0);
+  EXPECT_EQ(Compile_with_cache(source, exe).status, 0);
   // The same but for VORLIX_PCH itself.
   std::string seen = Read_file(dir / "env");
   const auto line = seen.find("VORLIX_PCH=0\n");
@@ -324,7 +324,7 @@ class Pch_gxx : public ::testing::Test {
     Write_file(dir / "a.cpp", program);
     const Env cache("XDG_CACHE_HOME", home->path().c_str()), pch("VORLIX_PCH", nullptr);
     ::testing::internal::CaptureStderr();
-    const int status = Compile_with_cache(dir / "a.cpp", dir / "a.exe");
+    const int status = static_cast<int>(Compile_with_cache(dir / "a.cpp", dir / "a.exe").status);
     return {status, ::testing::internal::GetCapturedStderr()};
   }
   int Run_exe() { return WEXITSTATUS(std::system(("'" + dir / "a.exe" + "' 2>/dev/null").c_str())); }

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/save_steps.h"
+#include "text/start_failure.h"
 #include "text/temporary_name.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
@@ -69,9 +69,11 @@ TEST(Settings_file, ParsesOneValueALine) {
       {PATH + "xx\n" + PATH + "\r\n" + OPTIONS, PATH + "x", PATH, OPTIONS},
       {"a\nb\n" + OPTIONS + "more\nd", "a", "b", OPTIONS},
   };
+  Temp_dir dir;
   for (const auto& c : cases) {
+    Write_file(dir / "s", c.text);
     Set_values("old", "old", "old");
-    Parse_settings(c.text);
+    Load_settings_from(dir / "s");
     Expect_values(c.com, c.con, c.options);
   }
 }
@@ -117,9 +119,9 @@ TEST(Settings_file, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   // A directory at the settings path cannot be replaced by a file.
   std::filesystem::create_directory(dir / "d");
   Set_values("a", "b", "c");
-  std::string error;
-  EXPECT_FALSE(Save_settings_to(dir / "d", error));
-  EXPECT_EQ(error, "Is a directory");
+  const Outcome saved = Save_settings_to(dir / "d");
+  ASSERT_FALSE(saved.ok());
+  EXPECT_EQ(Save_failure_reason(saved.failure()), "Is a directory");
   EXPECT_TRUE(std::filesystem::is_directory(dir / "d"));
   EXPECT_EQ(Entries(dir.path()), 1u);
 }
@@ -150,49 +152,6 @@ mode_t Mode_of(const std::string& path) {
   struct stat st {};
   stat(path.c_str(), &st);
   return st.st_mode & 07777;
-}
-
-std::string Save_dir;  // where Note_created_mode looks for the temporary
-
-// The mode of the save's temporary file when it was created, before anything
-// was written to it.
-mode_t Created_mode;
-
-void Note_created_mode(Save_step step) {
-  if (step != Save_step::temporary_created) return;
-  for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(Save_dir)))
-    if (e.path().extension() == ".tmp") Created_mode = Mode_of(e.path().string());
-}
-
-TEST(Settings_file, SaveKeepsTheModeTheUserSetAndANewFileFollowsTheUmask) {
-  const struct {
-    int old_mode;  // -1: no file yet
-    mode_t umask, expected;
-  } cases[] = {
-      {0600, 022, 0600}, {0640, 022, 0640}, {0444, 022, 0444}, {0755, 077, 0755},
-      {-1, 022, 0644},   {-1, 077, 0600},   {-1, 002, 0664},
-  };
-  for (const auto& c : cases) {
-    Temp_dir dir;
-    const std::string file = dir / "vorlix_data.sg";
-    if (c.old_mode >= 0) {
-      Write_file(file, "old");
-      chmod(file.c_str(), static_cast<mode_t>(c.old_mode));
-    }
-    const mode_t before = umask(c.umask);
-    Set_values("a", "b", "c");
-    Save_dir = dir.path();
-    Created_mode = 07777;
-    Save_step_reached = Note_created_mode;
-    const bool saved = Save_settings_to(file);
-    Save_step_reached = nullptr;
-    umask(before);
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(Mode_of(file), c.expected) << std::oct << c.old_mode;
-    // Never more open than the file it becomes, not even before it is written.
-    EXPECT_EQ(Created_mode, c.expected & ~c.umask) << std::oct << c.old_mode;
-    EXPECT_EQ(Read_file(file), "a\nb\nc");
-  }
 }
 
 TEST(Settings_file, SymbolicLinkStaysAndItsTargetIsReplaced) {
@@ -281,84 +240,6 @@ TEST(Settings_file, LinkPlantedInASharedStickyDirectoryIsReplacedNotFollowed) {
   }
 }
 
-// Some file systems refuse to change a file's mode (CIFS, FUSE mounts) or
-// cannot sync a file at all; the save still stands. A failed sync that
-// reports a lost write is a failed save.
-TEST(Settings_file, SaveSurvivesWhatTheFileSystemCannotDoButNotALostWrite) {
-  static int Fchmod_error, Fsync_error;
-  const struct {
-    int fchmod_error, fsync_error;
-    bool saved;
-    std::string error;  // the reason given for a failed save
-  } cases[] = {
-      {0, 0, true, ""},        {EPERM, 0, true, ""},    {ENOTSUP, 0, true, ""},
-      {0, EINVAL, true, ""},   {0, EROFS, true, ""},    {0, ENOTSUP, true, ""},
-      {0, EIO, false, "Input/output error"}, {0, ENOSPC, false, "No space left on device"},
-  };
-  const Save_system_calls real = Save_calls;
-  Save_calls.fchmod = [](int, mode_t) { return Fchmod_error == 0 ? 0 : (errno = Fchmod_error, -1); };
-  Save_calls.fsync = [](int) { return Fsync_error == 0 ? 0 : (errno = Fsync_error, -1); };
-  for (const auto& c : cases) {
-    Fchmod_error = c.fchmod_error;
-    Fsync_error = c.fsync_error;
-    Temp_dir dir;
-    const std::string file = dir / "vorlix_data.sg";
-    Write_file(file, "old");
-    Set_values("a", "b", "c");
-    std::string error;
-    EXPECT_EQ(Save_settings_to(file, error), c.saved) << c.fchmod_error << " " << c.fsync_error;
-    EXPECT_EQ(error, c.error);
-    EXPECT_EQ(Read_file(file), c.saved ? "a\nb\nc" : "old") << c.fchmod_error << " " << c.fsync_error;
-    EXPECT_EQ(Entries(dir.path()), 1u);
-  }
-  Save_calls = real;
-}
-
-Save_step Kill_at;
-
-// A save killed at each of its steps, as by a crash or a closed window, leaves
-// the old file or the new one whole; the next save leaves no temporary file.
-TEST(Settings_file, SaveKilledAtAnyStepLeavesOneWholeFileAndTheNextSaveCleansUp) {
-  const struct {
-    Save_step step;
-    std::string left;
-  } cases[] = {
-      {Save_step::temporary_created, "old\nold\nold"},
-      {Save_step::temporary_written, "old\nold\nold"},
-      {Save_step::temporary_synced, "old\nold\nold"},
-      {Save_step::renamed, "new\nnew\nnew"},
-  };
-  for (const bool through_link : {false, true}) {
-    for (const auto& c : cases) {
-      Temp_dir dir;
-      std::filesystem::create_directory(dir / "other");
-      const std::string path = dir / "vorlix_data.sg";
-      const std::string file = through_link ? dir / "other/real.sg" : path;
-      if (through_link) symlink("other/real.sg", path.c_str());
-      Write_file(file, "old\nold\nold");
-      const pid_t pid = fork();
-      if (pid == 0) {
-        Kill_at = c.step;
-        Save_step_reached = [](Save_step step) {
-          if (step == Kill_at) raise(SIGKILL);
-        };
-        Set_values("new", "new", "new");
-        Save_settings_to(path);
-        _exit(0);
-      }
-      int raw = 0;
-      waitpid(pid, &raw, 0);
-      ASSERT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == SIGKILL) << static_cast<int>(c.step);
-      EXPECT_EQ(Read_file(file), c.left) << static_cast<int>(c.step);
-
-      Set_values("next", "next", "next");
-      ASSERT_TRUE(Save_settings_to(path));
-      EXPECT_EQ(Read_file(file), "next\nnext\nnext");
-      EXPECT_EQ(Temporaries(dir.path()), 0u) << static_cast<int>(c.step);
-    }
-  }
-}
-
 // The clean-up takes only what is a save's own and no longer in use: another
 // save still writing holds a lock on its temporary file.
 TEST(Settings_file, CleanUpSparesOtherFilesAndSavesStillRunning) {
@@ -387,38 +268,4 @@ TEST(Settings_file, CleanUpSparesOtherFilesAndSavesStillRunning) {
   ASSERT_TRUE(Save_settings_to(path));
   EXPECT_FALSE(std::filesystem::exists(dir / cases[1].name));
 }
-
-// The file is checked, then opened: what another program puts there
-// meanwhile is checked again on the file opened, and a FIFO cannot hold the
-// load. The load runs in a child that an alarm ends, should it block.
-TEST(Settings_file, LoadChecksTheFileItOpenedAndNeverWaitsOnAFifo) {
-  static std::string Swap;
-  const struct {
-    std::string swap;  // what replaces the file between check and open
-    std::string com;
-  } cases[] = {{"", "a"}, {"fifo", ""}, {"link", ""}};
-  for (const auto& c : cases) {
-    Temp_dir dir;
-    Write_file(dir / "vorlix_data.sg", "a\nb\nc");
-    Write_file(dir / "other", "x\ny\nz");
-    Swap = c.swap;
-    const pid_t pid = fork();
-    if (pid == 0) {
-      alarm(5);
-      Load_opening = [](const std::string& path) {
-        if (Swap.empty()) return;
-        unlink(path.c_str());
-        if (Swap == "fifo") mkfifo(path.c_str(), 0600);
-        if (Swap == "link") symlink("other", path.c_str());
-      };
-      Load_settings_from(dir / "vorlix_data.sg");
-      _exit(COM_PATH == c.com && CON_PATH == (c.com.empty() ? "" : "b") ? 0 : 1);
-    }
-    int raw = 0;
-    waitpid(pid, &raw, 0);
-    EXPECT_TRUE(WIFEXITED(raw)) << c.swap << ": the load blocked";
-    EXPECT_EQ(WEXITSTATUS(raw), 0) << c.swap;
-  }
-}
-
 }  // namespace

@@ -30,8 +30,11 @@ TEST(Source_path, ExecutableReplacesTheFourByteSuffix) {
 
 TEST(Source_path, OnlyExistingRegularCppFilesAreValid) {
   Temp_dir dir;
-  for (const char* name : {"a.cpp", "A.CPP", "b.c", "c.cxx", "it's $(x).cpp", "中文 名.cpp"})
+  for (const char* name : {"a.cpp", "A.CPP", "b.c", "c.cxx", "it's $(x).cpp", "中文 名.cpp", "cpp"})
     Write_file(dir / name, "int main() {}\n");
+  // Relative paths are of the directory, where a file named "cpp" is.
+  const auto here = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
   std::filesystem::create_directory(dir / "d.cpp");
   std::filesystem::create_symlink(dir / "a.cpp", dir / "link.cpp");
   std::filesystem::create_symlink(dir / "missing.cpp", dir / "dangling.cpp");
@@ -56,6 +59,7 @@ TEST(Source_path, OnlyExistingRegularCppFilesAreValid) {
       {std::string(Max_path_bytes() + 1, 'a') + ".cpp", false},
   };
   for (const auto& c : cases) EXPECT_EQ(Is_valid_source(c.first), c.second) << c.first;
+  std::filesystem::current_path(here);
 }
 
 // make's rule: strictly later, to the nanosecond; links followed; a time

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "text/exit_status.h"
-#include "platform/posix/internal.h"
-#include "platform/posix/terminal_emulators.h"
+#include "text/terminal_emulators.h"
+#include "text/utf8_ctype.h"
 #include "run/run.h"
 
 namespace {

@@ -18,6 +18,7 @@ TEST(Printable, EscapesControlCharactersAndKeepsTheRest) {
       {"/usr/bin/g++\x1b[2K\r", "/usr/bin/g++\\x1b[2K\\x0d"},
       {std::string("a\tb\x7f\0", 5), "a\\x09b\\x7f\\x00"},
       {"\xc2\x9b" "31m", "\\xc2\\x9b31m"},                  // C1 CSI
+      {"\xc2\x9f", "\\xc2\\x9f"},                            // the last of C1
       {"\xc2\xa0中文 é", "\xc2\xa0中文 é"},                   // U+00A0 and up stay
       {"C:\\Dev\\x64\\g++.exe", "C:\\Dev\\x64\\g++.exe"},  // backslashes as typed
   };

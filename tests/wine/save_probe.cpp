@@ -28,9 +28,8 @@ int main() {
                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (argc > 2 && held == INVALID_HANDLE_VALUE) return 3;
 
-  std::string error;
-  const bool saved = Save_text_file(To_utf8(argv[1]), "C:\\编译 器\\g++.exe\n\n-O2", error);
-  std::string report = saved ? "saved\n" : "failed: " + error + "\n";
+  const Outcome saved = Save_text_file(To_utf8(argv[1]), "C:\\编译 器\\g++.exe\n\n-O2");
+  std::string report = saved.ok() ? "saved\n" : "failed: " + saved.failure().system_text + "\n";
   if (held != INVALID_HANDLE_VALUE) {
     const bool kept = GetFileAttributesW(argv[2]) != INVALID_FILE_ATTRIBUTES;
     report += kept ? "held kept\n" : "held removed\n";

@@ -163,8 +163,8 @@ void Set_title(const std::string& title) {
 // errors can still be scrolled back to.
 void Clear_screen() { Write_out("\x1b[H\x1b[2J"); }
 
-void Pause() {
-  Write_out("请按任意键继续. . .");
+void Pause(const std::string& prompt) {
+  Write_out(prompt);
   if (isatty(STDIN_FILENO)) Read_key();
   Write_out("\n");
 }
@@ -190,12 +190,6 @@ bool Guard_terminal(const std::function<bool()>& body) {
   tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
   for (std::size_t i = 0; i < std::size(signals); ++i) sigaction(signals[i], &old[i], nullptr);
   return result;
-}
-
-bool Use_utf8_ctype() {
-  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"})
-    if (std::setlocale(LC_CTYPE, name) != nullptr) return true;
-  return false;
 }
 
 bool Read_input_line(std::string& line, std::size_t keep, Line_kind kind) {

@@ -1,5 +1,6 @@
-// Files: existence tests on the bytes as they are, and the settings save,
-// which replaces the file in one step and keeps what the user set on it.
+// Files: existence tests on the bytes as they are, the bounded read, and the
+// save's steps (files/save.h has its rules), which keep what the user set on
+// the file; each call that can fail or crash a save goes through File_calls.
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -15,7 +16,8 @@
 
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
-#include "platform/posix/save_steps.h"
+#include "files/save.h"
+#include "platform/posix/file_calls.h"
 #include "text/temporary_name.h"
 #include "text/text_lines.h"
 
@@ -64,15 +66,7 @@ std::string Current_directory() {
   return buf.data();
 }
 
-void (*Save_step_reached)(Save_step step) = nullptr;
-Save_system_calls Save_calls = {fchmod, fsync};
-void (*Load_opening)(const std::string& path) = nullptr;
-
 namespace {
-
-void Reached(Save_step step) {
-  if (Save_step_reached != nullptr) Save_step_reached(step);
-}
 
 // `name` as seen from the directory that holds `path`.
 std::string Beside(const std::string& path, const std::string& name) {
@@ -132,7 +126,7 @@ bool Lock(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDB
 // A save that was killed leaves its temporary file behind; the next one
 // removes those of its own naming. A file still locked belongs to a save
 // that is running now, and stays.
-void Remove_leftovers(const std::string& target) {
+void Remove_old_temporaries(const std::string& target) {
   DIR* dir = opendir(Directory_of(target).c_str());
   if (dir == nullptr) return;
   const std::string name = Name_of(target);
@@ -148,30 +142,10 @@ void Remove_leftovers(const std::string& target) {
   closedir(dir);
 }
 
-// Creates a temporary file beside `target` with the permission bits `mode`
-// (less the umask), locked for this save. Created so, it never lets anyone
-// read the new settings whom the finished file would not.
-int Create_temporary(const std::string& target, mode_t mode, std::string& temporary) {
-  for (int tries = 0; tries < 8; ++tries) {
-    temporary = Temporary_name(target);
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return -1;
-    }
-    // Another save's clean-up may have removed it between creation and lock.
-    struct stat st;
-    if (Lock(fd) && fstat(fd, &st) == 0 && st.st_nlink > 0) return fd;
-    close(fd);
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-bool Write_all(int fd, const std::string& text) {
+bool Write_all(File_calls& calls, int fd, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    const ssize_t n = calls.Write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) errno = EIO;
     if (n <= 0) return false;
@@ -183,115 +157,158 @@ bool Write_all(int fd, const std::string& text) {
 // True when the file's data is on the disk, or the file system has no way to
 // put it there (it cannot sync such a file, or none at all); false for a
 // failed write.
-bool Synced(int fd) {
-  if (Save_calls.fsync(fd) == 0) return true;
+bool Synced(File_calls& calls, int fd) {
+  if (calls.Fsync(fd) == 0) return true;
   return errno == EINVAL || errno == EROFS || errno == ENOTSUP || errno == EOPNOTSUPP;
 }
 
 // A rename is only as durable as the directory entry that records it. Many
 // file systems cannot sync a directory; the save is done all the same.
-void Sync_directory(const std::string& path) {
+void Sync_directory(File_calls& calls, const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
-  (void)Save_calls.fsync(fd);
+  (void)calls.Fsync(fd);
   close(fd);
 }
 
-// The save itself. `failure` gets the errno of the step that failed, or 0
-// when what is at the target is not a file that a save may replace.
-bool Save(const std::string& path, const std::string& text, int& failure) {
-  std::string target;
-  if (Has_nul(path)) return (failure = EINVAL, false);
-  if (!Save_target(path, target)) return (failure = errno, false);
-  // lstat: a link left at the target is one not to be followed, and what it
-  // leads to, and its mode, are none of this save's business.
-  struct stat old;
-  const bool found = lstat(target.c_str(), &old) == 0;
-  const bool refused_link = found && S_ISLNK(old.st_mode);
-  const bool existed = found && !refused_link;
-  // A directory or a device at the target is never replaced by a file.
-  if (existed && !S_ISREG(old.st_mode)) return (failure = S_ISDIR(old.st_mode) ? EISDIR : 0, false);
-  Remove_leftovers(target);
+Failure Errno_failure(int error) {
+  return Failure{Failure::Kind::errno_value, error, std::strerror(error)};
+}
 
-  // The temporary has the final file's permission bits from the start: the
-  // old file's; the user's alone in place of a link not followed, which
-  // someone else may have put there to read what it leads to; or what the
-  // umask gives a new file.
-  const mode_t mode = existed ? (old.st_mode & 0777) : refused_link ? 0600 : 0666;
-  std::string temporary;
-  const int fd = Create_temporary(target, mode, temporary);
-  if (fd < 0) return (failure = errno, false);
-  Reached(Save_step::temporary_created);
-  bool ok = Write_all(fd, text);
-  if (!ok) failure = errno;
-  Reached(Save_step::temporary_written);
-  if (ok && existed) {
-    // What the user set on the file stays where the file system lets it:
-    // owner and group where we may keep them, and the permission bits
-    // (setuid and the like too), which some mounts (CIFS, FUSE) refuse to
-    // change. Losing the settings would be worse than a mode that differs.
-    (void)!fchown(fd, old.st_uid, old.st_gid);
-    (void)!Save_calls.fchmod(fd, old.st_mode & 07777);
+Failure Not_a_file() { return Seam_fault(Failure::Fault::not_regular_file, "not a regular file"); }
+
+// A save's steps on POSIX, each system call through `calls`.
+class Posix_save : public Save_system {
+ public:
+  explicit Posix_save(File_calls& calls) : calls_(calls) {}
+
+  Outcome Find_target(const std::string& path, std::string& target) override {
+    if (Has_nul(path)) return Errno_failure(EINVAL);
+    if (!Save_target(path, target)) return Errno_failure(errno);
+    // lstat: a link left at the target is one not to be followed, and what
+    // it leads to, and its mode, are none of this save's business.
+    const bool found = lstat(target.c_str(), &old_) == 0;
+    const bool refused_link = found && S_ISLNK(old_.st_mode);
+    existed_ = found && !refused_link;
+    // A directory or a device at the target is never replaced by a file.
+    if (existed_ && !S_ISREG(old_.st_mode))
+      return S_ISDIR(old_.st_mode) ? Errno_failure(EISDIR) : Not_a_file();
+    // The temporary has the final file's permission bits from the start: the
+    // old file's; the user's alone in place of a link not followed, which
+    // someone else may have put there to read what it leads to; or what the
+    // umask gives a new file. Created so, it never lets anyone read the new
+    // settings whom the finished file would not.
+    mode_ = existed_ ? (old_.st_mode & 0777) : refused_link ? 0600 : 0666;
+    return {};
   }
-  // The contents reach the disk before the name does, so that a crash cannot
-  // leave an empty file in place of the old one; fsync reports any error of
-  // the writes. The file stays open, and so locked, until its temporary name
-  // is gone.
-  if (ok && !(ok = Synced(fd))) failure = errno;
-  Reached(Save_step::temporary_synced);
-  if (ok && !(ok = std::rename(temporary.c_str(), target.c_str()) == 0)) failure = errno;
-  if (!ok) unlink(temporary.c_str());
-  close(fd);
-  if (!ok) return false;
-  Reached(Save_step::renamed);
-  Sync_directory(Directory_of(target));
-  return true;
-}
+
+  void Remove_leftovers(const std::string& target) override { Remove_old_temporaries(target); }
+
+  Outcome Create(const std::string& temporary, bool& taken) override {
+    fd_ = calls_.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode_);
+    if (fd_ < 0) {
+      taken = errno == EEXIST;
+      return Errno_failure(errno);
+    }
+    // Locked for this save. Another save's clean-up may have removed it
+    // between creation and lock.
+    struct stat st;
+    if (Lock(fd_) && fstat(fd_, &st) == 0 && st.st_nlink > 0) return {};
+    close(fd_);
+    fd_ = -1;
+    taken = true;
+    return Errno_failure(EEXIST);
+  }
+
+  Outcome Write(const std::string& text) override {
+    if (!Write_all(calls_, fd_, text)) return Errno_failure(errno);
+    if (existed_) {
+      // What the user set on the file stays where the file system lets it:
+      // owner and group where we may keep them, and the permission bits
+      // (setuid and the like too), which some mounts (CIFS, FUSE) refuse to
+      // change. Losing the settings would be worse than a mode that differs.
+      (void)!fchown(fd_, old_.st_uid, old_.st_gid);
+      (void)!calls_.Fchmod(fd_, old_.st_mode & 07777);
+    }
+    return {};
+  }
+
+  // fsync reports any error of the writes.
+  Outcome Sync() override { return Synced(calls_, fd_) ? Outcome() : Errno_failure(errno); }
+
+  Outcome Rename(const std::string& temporary, const std::string& target) override {
+    if (calls_.Rename(temporary.c_str(), target.c_str()) == 0) return {};
+    return Errno_failure(errno);
+  }
+
+  // Unlinked while still locked, so that no other save's clean-up meets it.
+  void Close(const std::string& temporary, bool failed) override {
+    if (failed) unlink(temporary.c_str());
+    close(fd_);
+  }
+
+  void Done(const std::string& target) override { Sync_directory(calls_, Directory_of(target)); }
+
+ private:
+  File_calls& calls_;
+  struct stat old_ {};
+  bool existed_ = false;
+  mode_t mode_ = 0666;
+  int fd_ = -1;
+};
 
 }  // namespace
 
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines) {
+Outcome Read_text_lines(File_calls& calls, const std::string& path,
+                        const std::vector<std::size_t>& keep, std::vector<std::string>& lines) {
   lines.assign(keep.size(), "");
   // What the save would not follow is not read either: a link planted in a
   // shared directory must not carry another file's lines into the settings,
   // which the save would then publish.
   std::string target;
-  if (Has_nul(path) || !Save_target(path, target)) return false;
-  if (Load_opening != nullptr) Load_opening(target);
+  if (Has_nul(path)) return Errno_failure(EINVAL);
+  if (!Save_target(path, target)) return Errno_failure(errno);
   // Non-blocking, so that a FIFO put there since cannot hold the load for
   // ever; no link followed now, so that one put there since is not read. The
   // file opened is checked, not the name.
-  const int fd = open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
+  const int fd = calls.Open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0);
+  if (fd < 0) return Errno_failure(errno);
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  if (fstat(fd, &st) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    const int error = errno;
     close(fd);
-    return false;
+    return Errno_failure(error);
   }
-  Text_lines t = Start_text_lines(keep);
-  std::vector<char> buf(64 * 1024);
-  bool ok = true;
-  for (;;) {
-    const ssize_t n = read(fd, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    if (!Take_text(t, buf.data(), static_cast<std::size_t>(n))) break;
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    return Seam_fault(Failure::Fault::not_regular_file, "not a regular file");
   }
+  int error = 0;
+  const bool read_whole = Read_text(keep, [&](char* buffer, std::size_t size) -> long long {
+    ssize_t n;
+    do {
+      n = read(fd, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) error = errno;
+    return n;
+  }, lines);
   close(fd);
-  End_text(t);
-  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
-  return ok;
+  if (!read_whole) return Errno_failure(error);
+  return {};
 }
 
-bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
-  error.clear();
-  int failure = 0;  // errno of the step that failed, kept past the clean-up
-  const bool ok = Save(path, text, failure);
-  if (!ok) error = failure == 0 ? "不是普通文件" : std::strerror(failure);
-  return ok;
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines) {
+  File_calls system;
+  return Read_text_lines(system, path, keep, lines);
+}
+
+Outcome Save_text_file(const std::string& path, const std::string& text) {
+  File_calls system;
+  return Save_text_file(system, path, text);
+}
+
+Outcome Save_text_file(File_calls& calls, const std::string& path, const std::string& text) {
+  Posix_save save(calls);
+  return Save_through(save, path, text);
 }

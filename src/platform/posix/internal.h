@@ -1,5 +1,5 @@
 // What the POSIX files of the platform seam share among themselves; nothing
-// outside src/platform/posix/ and its tests includes this.
+// outside src/platform/posix/ includes this.
 #pragma once
 
 #include <cstddef>
@@ -22,11 +22,6 @@ void Restore_console_mode();
 // quit, hang-up or termination ends the program meanwhile or a stop key
 // suspends it. Returns what `body` returns.
 bool Guard_terminal(const std::function<bool()>& body);
-
-// Makes the C library's character type UTF-8 (for the line editor's idea of
-// a character), or returns false when no UTF-8 locale is installed. Case
-// changes with tolower still touch ASCII letters only.
-bool Use_utf8_ctype();
 
 // Read_input_line as bytes come, with no editing.
 bool Read_plain_line(std::string& line, std::size_t keep);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/posix/internal.h"
+#include "text/utf8_ctype.h"
 
 namespace {
 

@@ -13,7 +13,6 @@
 
 #include "text/command_line.h"
 #include "text/exit_status.h"
-#include "text/start_failure.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 
@@ -219,34 +218,35 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   return result;
 }
 
-int Compile(const std::string& com_path, const std::string& com_settings,
-            const std::string& epath, const std::string& fpath, const std::string& header_dir) {
+namespace {
+
+// How a program run through Spawn ended.
+Program_run Ended(const Spawn_result& r) {
+  Program_run run;
+  if (!r.started) {
+    run.outcome = Failure{Failure::Kind::errno_value, r.error, std::strerror(r.error)};
+    return run;
+  }
+  run.status = r.status;
+  run.end = r.signaled ? Program_run::End::signal : Program_run::End::returned;
+  run.cpu_seconds = r.cpu_seconds;
+  run.peak_mib = r.peak_mib;
+  return run;
+}
+
+}  // namespace
+
+Program_run Compile(const std::string& com_path, const std::string& com_settings,
+                    const std::string& epath, const std::string& fpath, const std::string& header_dir) {
   const Header_path_guard path(header_dir);
-  const Spawn_result r =
-      Spawn(Posix_compile_arguments(com_path, com_settings, epath, fpath), false, Spawn_mode::wait);
-  // The terminal echoes Ctrl-C as "^C" where the cursor is: the message that
-  // follows starts on a line of its own.
-  if (r.started && r.status == 128 + SIGINT) Write_text(Stream::out, "\n");
-  // A shell that could not start is a failed compile; so is one that was
-  // killed, whose status is 128 plus the signal number.
-  return r.started && r.status >= 0 ? r.status : 127;
+  return Ended(
+      Spawn(Posix_compile_arguments(com_path, com_settings, epath, fpath), false, Spawn_mode::wait));
 }
 
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
   std::vector<std::string> argv = {Posix_program_path(program)};
   argv.insert(argv.end(), args.begin(), args.end());
-  const Spawn_result r = Spawn(argv, false, Spawn_mode::resume);
-  Program_run run;
-  run.started = r.started;
-  if (!r.started) {
-    run.error = Posix_start_failure(r.error, std::strerror(r.error));
-    return run;
-  }
-  run.status = r.status;
-  run.status_text = Posix_exit_status_text(r.status, r.signaled);
-  run.cpu_seconds = r.cpu_seconds;
-  run.peak_mib = r.peak_mib;
-  return run;
+  return Ended(Spawn(argv, false, Spawn_mode::resume));
 }
 
 std::vector<std::string> Program_arguments(int argc, char** argv) {

@@ -9,8 +9,7 @@
 #include "text/command_line.h"
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
-#include "platform/posix/terminal_emulators.h"
-#include "text/start_failure.h"
+#include "text/terminal_emulators.h"
 
 namespace {
 
@@ -68,21 +67,23 @@ std::vector<std::pair<std::string, Terminal_emulator>> Terminals_at_hand() {
 
 }  // namespace
 
-bool Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath,
-                   std::string& error) {
-  error.clear();
+namespace {
+
+Failure Errno_failure(int error) {
+  return Failure{Failure::Kind::errno_value, error, std::strerror(error)};
+}
+
+}  // namespace
+
+Outcome Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
   std::vector<std::string> program;
   if (pauser.empty())
     program = {Posix_program_path(epath)};
   else
     program = {Posix_program_path(pauser), epath};
-  const std::string what = pauser.empty() ? epath : pauser;
   // Checked here: a window's shell would report it in a window of its own,
   // or not at all.
-  if (const int e = Run_error(program[0])) {
-    error = Start_failure_line(what, Posix_start_failure(e, std::strerror(e)));
-    return false;
-  }
+  if (const int e = Run_error(program[0])) return Errno_failure(e);
   const bool direct = pauser.empty();
   // The window is named after what it shows: the source, or the program the
   // pauser runs (else tmux would call it "sh" or the pauser).
@@ -99,19 +100,19 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   // one) is one way fewer; the next is tried.
   if (windows && Env_set("TMUX")) {
     std::vector<std::string> args = {"tmux", "new-window"};
-    if (!cwd.empty()) args.insert(args.end(), {"-c", Tmux_literal(cwd)});
+    args.insert(args.end(), {"-c", Tmux_literal(cwd)});
     args.insert(args.end(), {"-n", Tmux_literal(name)});
     args.push_back("--");
     args.insert(args.end(), words.begin(), words.end());
     for (std::size_t i = 2; i < args.size(); ++i) args[i] = Tmux_word(args[i]);
     const Spawn_result r = Spawn(args, true, Spawn_mode::wait);
-    if (r.started && r.status == 0) return true;
+    if (r.started && r.status == 0) return {};
   }
 
   if (windows && (Env_set("DISPLAY") || Env_set("WAYLAND_DISPLAY"))) {
     for (const auto& [terminal, row] : Terminals_at_hand()) {
       const auto args = Terminal_arguments(row, terminal, name, cwd, words);
-      if (Spawn(args, false, Spawn_mode::detach).started) return true;
+      if (Spawn(args, false, Spawn_mode::detach).started) return {};
     }
   }
 
@@ -119,6 +120,6 @@ bool Start_program(const std::string& pauser, const std::string& fpath, const st
   if (direct) Set_title(fpath);
   const Spawn_result r = Spawn(program, false, Spawn_mode::wait);
   if (direct) Set_title("Vorlix");
-  if (!r.started) error = Start_failure_line(what, Posix_start_failure(r.error, std::strerror(r.error)));
-  return r.started;
+  if (!r.started) return Errno_failure(r.error);
+  return {};
 }

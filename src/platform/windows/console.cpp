@@ -1,6 +1,6 @@
 // The console: code page 65001 for output, lines read as UTF-16 and converted
 // when standard input is a console; screen, title and key waits are the
-// command interpreter's own commands.
+// command interpreter's own commands; the title is set directly.
 #include <fcntl.h>
 #include <io.h>
 
@@ -95,11 +95,20 @@ void Console_init() {
   if (!Stdin_is_console()) _setmode(_fileno(stdin), _O_BINARY);
 }
 
-void Set_title(const std::string& title) { Run_shell_command("title " + title); }
+// Directly, as the pauser's window is titled, since cmd's `title` would read
+// "&" or "^" in a path. A console shared with a shell gets its own title back
+// at exit.
+void Set_title(const std::string& title) {
+  static wchar_t title_before[1024];
+  if (title_before[0] == 0 && GetConsoleTitleW(title_before, 1024) > 0)
+    std::atexit([] { SetConsoleTitleW(title_before); });
+  std::wstring wide;
+  if (To_wide(title, wide)) SetConsoleTitleW(wide.c_str());
+}
 
 void Clear_screen() { Run_wide(L"cls"); }
 
-void Pause() { Run_wide(L"pause"); }
+void Pause(const std::string&) { Run_wide(L"pause"); }
 
 // Byte reads of a console drop every character outside the ANSI code page, so
 // a console is read as UTF-16 and converted.

@@ -1,15 +1,15 @@
-// Files: existence tests through UTF-16, the batch-file test on the name the
-// system will open, and the settings save: an atomic replace by UTF-16 names,
-// then the hidden attribute.
+// Files: existence tests through UTF-16, the bounded read, and the save's
+// steps (files/save.h has its rules): by UTF-16 names, then the hidden
+// attribute.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <vector>
 
-#include "text/command_line.h"
 #include "platform/platform.h"
 #include "text/temporary_name.h"
+#include "files/save.h"
 #include "text/text_lines.h"
 #include "platform/windows/internal.h"
 
@@ -24,25 +24,12 @@ bool Is_regular_file(const std::string& path) {
   return !ec && st.type() == std::filesystem::file_type::regular;
 }
 
-bool Is_batch_file(const std::string& path) {
-  std::wstring wide;
-  if (!To_wide(path, wide)) return Is_windows_batch_file(path);
-  const DWORD units = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (units == 0) return Is_windows_batch_file(path);
-  std::wstring full(units, L'\0');
-  const DWORD got = GetFullPathNameW(wide.c_str(), units, &full[0], nullptr);
-  if (got == 0 || got >= units) return Is_windows_batch_file(path);
-  full.resize(got);
-  // Either name is enough to refuse: the system's own, and the one written.
-  return Is_windows_batch_file(To_utf8(full)) || Is_windows_batch_file(path);
-}
-
 namespace {
 
 // A save's own temporary is open, for writing, until its rename is done; no
 // other handle can take it with sharing refused until then, so what another
 // save can delete that way is a leftover of one that was killed.
-void Remove_leftovers(const std::string& target) {
+void Remove_old_temporaries(const std::string& target) {
   const auto cut = target.find_last_of("\\/:");
   const std::string directory = cut == std::string::npos ? "" : target.substr(0, cut + 1);
   const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
@@ -70,24 +57,6 @@ void Remove_leftovers(const std::string& target) {
     CloseHandle(file);
   } while (FindNextFileW(search, &found));
   FindClose(search);
-}
-
-// Creates a new temporary file beside `target`, never opening one that is
-// there already. Others may read it and rename it (as this save does), but
-// not take it with sharing refused, which is how leftovers are removed.
-HANDLE Create_temporary(const std::string& target, std::wstring& wide, DWORD& why) {
-  for (int tries = 0; tries < 8; ++tries) {
-    if (!To_wide(Temporary_name(target), wide)) {
-      why = ERROR_INVALID_NAME;
-      return INVALID_HANDLE_VALUE;
-    }
-    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    why = GetLastError();
-    if (why != ERROR_FILE_EXISTS && why != ERROR_ALREADY_EXISTS) break;
-  }
-  return INVALID_HANDLE_VALUE;
 }
 
 // Windows' own line breaks: each "\n" is written as CR LF.
@@ -124,13 +93,67 @@ DWORD Replace_file(const std::wstring& from, const std::wstring& to) {
   return why;
 }
 
+// A save's steps on Windows, by UTF-16 names.
+class Windows_save : public Save_system {
+ public:
+  Outcome Find_target(const std::string& path, std::string& target) override {
+    if (!To_wide(path, target_)) return Windows_failure(ERROR_INVALID_NAME);
+    target = path;
+    return {};
+  }
+
+  void Remove_leftovers(const std::string& target) override { Remove_old_temporaries(target); }
+
+  // Never opens a file that is there already. Others may read the temporary
+  // and rename it (as this save does), but not take it with sharing refused,
+  // which is how leftovers are removed.
+  Outcome Create(const std::string& temporary, bool& taken) override {
+    if (!To_wide(temporary, temporary_)) return Windows_failure(ERROR_INVALID_NAME);
+    file_ = CreateFileW(temporary_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file_ != INVALID_HANDLE_VALUE) return {};
+    const DWORD why = GetLastError();
+    taken = why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS;
+    return Windows_failure(why);
+  }
+
+  Outcome Write(const std::string& text) override {
+    return Write_lines(file_, text) ? Outcome() : Last_failure(ERROR_WRITE_FAULT);
+  }
+
+  Outcome Sync() override {
+    return FlushFileBuffers(file_) ? Outcome() : Last_failure(ERROR_WRITE_FAULT);
+  }
+
+  Outcome Rename(const std::string&, const std::string&) override {
+    const DWORD why = Replace_file(temporary_, target_);
+    return why == 0 ? Outcome() : Windows_failure(why);
+  }
+
+  void Close(const std::string&, bool failed) override {
+    CloseHandle(file_);
+    if (failed) DeleteFileW(temporary_.c_str());
+  }
+
+  void Done(const std::string&) override { SetFileAttributesW(target_.c_str(), FILE_ATTRIBUTE_HIDDEN); }
+
+ private:
+  static Failure Last_failure(DWORD otherwise) {
+    const DWORD why = GetLastError();
+    return Windows_failure(why == 0 ? otherwise : why);
+  }
+
+  std::wstring target_, temporary_;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
 }  // namespace
 
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines) {
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines) {
   lines.assign(keep.size(), "");
   std::wstring wide;
-  if (!To_wide(path, wide)) return false;
+  if (!To_wide(path, wide)) return Windows_failure(ERROR_INVALID_NAME);
   // Opened by its UTF-16 name, shared so that nobody else is kept from the
   // file meanwhile. A directory does not open without backup semantics, and
   // a device or pipe is refused by its type. The bytes go to Text_lines,
@@ -138,58 +161,25 @@ bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& ke
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) return Windows_failure(GetLastError());
   if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);
-    return false;
+    return Seam_fault(Failure::Fault::not_regular_file, "not a regular file");
   }
-  Text_lines t = Start_text_lines(keep);
-  std::vector<char> buf(64 * 1024);
-  bool ok = true;
-  for (;;) {
+  DWORD error = 0;
+  const bool read_whole = Read_text(keep, [&](char* buffer, std::size_t size) -> long long {
     DWORD n = 0;
-    if (!ReadFile(file, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (n == 0 || !Take_text(t, buf.data(), n)) break;
-  }
+    if (ReadFile(file, buffer, static_cast<DWORD>(size), &n, nullptr)) return n;
+    error = GetLastError();
+    if (error == 0) error = ERROR_READ_FAULT;
+    return -1;
+  }, lines);
   CloseHandle(file);
-  End_text(t);
-  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
-  return ok;
+  if (!read_whole) return Windows_failure(error);
+  return {};
 }
 
-bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
-  error.clear();
-  std::wstring target;
-  if (!To_wide(path, target)) {
-    error = System_message(ERROR_INVALID_NAME);
-    return false;
-  }
-  Remove_leftovers(path);
-  std::wstring temporary;
-  DWORD why = 0;
-  const HANDLE file = Create_temporary(path, temporary, why);
-  if (file == INVALID_HANDLE_VALUE) {
-    error = System_message(why);
-    return false;
-  }
-  // The data reaches the disk before the new name does, so that a crash
-  // cannot leave an empty file in place of the old one. The file stays open
-  // until it is renamed, so that no other save takes it for a leftover.
-  if (!Write_lines(file, text) || !FlushFileBuffers(file)) {
-    why = GetLastError();
-    if (why == 0) why = ERROR_WRITE_FAULT;
-  } else {
-    why = Replace_file(temporary, target);
-  }
-  CloseHandle(file);
-  if (why != 0) {
-    error = System_message(why);
-    DeleteFileW(temporary.c_str());
-    return false;
-  }
-  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  return true;
+Outcome Save_text_file(const std::string& path, const std::string& text) {
+  Windows_save save;
+  return Save_through(save, path, text);
 }

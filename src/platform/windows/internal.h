@@ -26,6 +26,9 @@ std::string To_utf8(const std::wstring& wide);
 // The system's words for the error `code` (GetLastError), in UTF-8.
 std::string System_message(DWORD code);
 
+// The error `code` (GetLastError) as the seam reports it.
+Failure Windows_failure(DWORD code);
+
 // True when `path` names a batch file by the name the system opens: its full
 // path (GetFullPathNameW), or the path as written, each with ".", ".." and
 // trailing dots and spaces worked out as Windows does (Is_windows_batch_file).
@@ -34,10 +37,6 @@ bool Is_batch_file(const std::string& path);
 
 // Hands a command line to the command interpreter and waits for it.
 int Run_wide(const wchar_t* command);
-
-// Run_wide for a UTF-8 command line. Returns its exit status; a command that
-// could not run is never 0.
-int Run_shell_command(const std::string& command);
 
 // Starts exactly the file `application` (a relative path is taken from the
 // working directory, never searched for on PATH) with `command_line`, both
@@ -53,6 +52,11 @@ bool Start_process(const std::string& application, const std::string& command_li
 // or -1 when it could not be read. With `figures`, its CPU time and peak
 // working set are read into them first, while the handle still holds them.
 long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures = nullptr);
+
+// How a started process ended (Wait_for_exit): its exit code, an
+// exception's when it died of one; with `figures`, its CPU time and peak
+// working set too.
+Program_run Waited(PROCESS_INFORMATION& pi, bool figures);
 
 // An environment block (UTF-16, for CREATE_UNICODE_ENVIRONMENT) that is this
 // process's with `header_dir` first on CPATH; "" when `header_dir` is empty

@@ -1,13 +1,11 @@
-// Running commands and programs: the command interpreter for command lines,
-// CreateProcessW for a program run in this console.
+// Running programs in this console with CreateProcessW, and the command
+// interpreter for its own commands. The compiler's run is compile.cpp's, so
+// that the pauser, which runs programs only, links nothing of the compile.
 #include <cstdio>
 #include <cstdlib>
 
 #include "text/command_line.h"
-#include "text/exit_status.h"
 #include "platform/platform.h"
-#include "text/printable.h"
-#include "text/start_failure.h"
 #include "platform/windows/internal.h"
 
 #include <shellapi.h>
@@ -61,13 +59,6 @@ int Run_wide(const wchar_t* command) {
   return _wsystem(command);
 }
 
-int Run_shell_command(const std::string& command) {
-  std::wstring wide;
-  if (!To_wide(command, wide)) return 1;
-  // -1, the interpreter could not start, is already non-zero.
-  return Run_wide(wide.c_str());
-}
-
 bool Start_process(const std::string& application, const std::string& command_line, DWORD flags,
                    const std::string& title, PROCESS_INFORMATION& pi, std::wstring* environment) {
   std::wstring wapplication, wcommand, wtitle;
@@ -89,64 +80,43 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures) {
   return read ? static_cast<long long>(code) : -1;
 }
 
-// Started directly, not through "cmd /c", so that no character of a path is
-// ever read by the interpreter.
-int Compile(const std::string& com_path, const std::string& com_settings,
-            const std::string& epath, const std::string& fpath, const std::string& header_dir) {
-  if (Is_batch_file(com_path)) {
-    Write_text(Stream::err, "编译器不能是批处理文件（.bat 或 .cmd）：" + Printable(com_path) + "\n");
-    return 1;
+// How a started process ended: its exit code, an exception's when it died of
+// one (NTSTATUS codes with the top bit set, such as 0xC0000005).
+Program_run Waited(PROCESS_INFORMATION& pi, bool figures) {
+  Program_run run;
+  const long long code = Wait_for_exit(pi, figures ? &run : nullptr);
+  if (code < 0) {
+    run.outcome = Seam_fault(Failure::Fault::status_unreadable, "exit code unreadable");
+    return run;
   }
-  PROCESS_INFORMATION pi{};
-  const std::string line = Windows_compiler_command_line(com_path, com_settings, epath, fpath);
-  std::wstring environment = Environment_with_header_path(header_dir);
-  if (!Start_process(com_path, line, 0, "", pi, &environment)) {
-    const std::string why = System_message(GetLastError());
-    Write_text(Stream::err, "无法启动编译器 " + Printable(com_path) + "：" + why + "\n");
-    return 1;
-  }
-  // Exception codes such as 0xC0000005 do not fit an int; only zero matters.
-  return Wait_for_exit(pi) == 0 ? 0 : 1;
+  run.status = code;
+  run.end = (code & 0x80000000LL) != 0 ? Program_run::End::exception : Program_run::End::returned;
+  return run;
 }
 
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
   Program_run run;
   std::wstring command;
   if (!To_wide(program, command) || command.empty()) {
-    run.error = "程序路径无效";
+    run.outcome = Seam_fault(Failure::Fault::invalid_path, "invalid program path");
     return run;
   }
   // The program's path is valid, so only an argument can be at fault.
   if (!To_wide(Windows_run_command_line(program, args), command)) {
-    run.error = "参数不是有效的 UTF-8";
+    run.outcome = Seam_fault(Failure::Fault::arguments_not_utf8, "arguments not UTF-8");
     return run;
   }
 
-  // The window is named after the program, as a pauser's customarily is;
-  // directly, since cmd's title would read "&" or "^" in a path. A console
-  // the pauser shares with a shell gets its own title back at exit.
-  static wchar_t title_before[1024];
-  if (title_before[0] == 0 && GetConsoleTitleW(title_before, 1024) > 0)
-    std::atexit([] { SetConsoleTitleW(title_before); });
-  std::wstring title;
-  if (To_wide(program, title)) SetConsoleTitleW(title.c_str());
+  // The window is named after the program, as a pauser's customarily is.
+  Set_title(program);
 
   PROCESS_INFORMATION pi{};
   std::wstring no_title;
   if (!Create(nullptr, command, 0, no_title, pi)) {
-    const DWORD error = GetLastError();
-    run.error = Windows_start_failure(error, System_message(error));
+    run.outcome = Windows_failure(GetLastError());
     return run;
   }
-  const long long code = Wait_for_exit(pi, &run);
-  if (code < 0) {
-    run.error = "无法读取程序的返回值";
-    return run;
-  }
-  run.started = true;
-  run.status = code;
-  run.status_text = Windows_exit_status_text(static_cast<unsigned long>(code));
-  return run;
+  return Waited(pi, true);
 }
 
 // The C runtime's argv is in the ANSI code page, which cannot hold most

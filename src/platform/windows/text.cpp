@@ -39,3 +39,7 @@ std::string System_message(DWORD code) {
     wide.pop_back();
   return wide.empty() ? "error " + std::to_string(code) : To_utf8(wide);
 }
+
+Failure Windows_failure(DWORD code) {
+  return Failure{Failure::Kind::windows_error, static_cast<long long>(code), System_message(code)};
+}

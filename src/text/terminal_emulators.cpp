@@ -1,4 +1,4 @@
-#include "platform/posix/terminal_emulators.h"
+#include "text/terminal_emulators.h"
 
 #include <cstring>
 
