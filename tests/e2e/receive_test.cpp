@@ -4,8 +4,6 @@
 // requests refused with nothing written, and Ctrl-C ending it.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,19 +28,6 @@ std::string Quote(const std::string& s) {
   std::string quoted = "'";
   for (char c : s) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
-}
-
-// A port nobody listens on now: the system's pick for a socket bound to 0.
-unsigned Free_port() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-  close(fd);
-  return ntohs(a.sin_port);
 }
 
 std::string Problem_json(const std::string& name, const std::string& url, const std::string& tests,
