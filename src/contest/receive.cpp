@@ -63,15 +63,24 @@ std::string Number(double x) {
   return s;
 }
 
+// A name as the line shows it: through Printable, and cut at a whole
+// character after 200 bytes, since a request may hold a name of megabytes.
+std::string Shown(const std::string& name) {
+  if (name.size() <= 200) return Printable(name);
+  std::size_t cut = 200;
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xc0) == 0x80) --cut;
+  return Printable(name.substr(0, cut)) + "…";
+}
+
 std::string Problem_line(Receiver& r, const Problem& p, const Written_problem& w) {
   std::string line = "已接收";
   if (!p.batch_id.empty() && p.batch_size > 1)
     line += "第 " + std::to_string(++r.batches[p.batch_id]) + "/" + std::to_string(p.batch_size) + " 题";
-  line += "：" + Printable(p.name) + " → " + Printable(w.name) + ".cpp，" + std::to_string(p.tests.size()) +
+  line += "：" + Shown(p.name) + " → " + Printable(w.name) + ".cpp，" + std::to_string(p.tests.size()) +
           " 组样例，时间限制 " + (p.time_limit_ms ? Number(*p.time_limit_ms) + " 毫秒" : "未给出") +
           "，内存限制 " + (p.memory_limit_mb ? Number(*p.memory_limit_mb) + " MB" : "未给出");
-  if (p.input.type == "file") line += "，输入文件 " + Printable(p.input.file);
-  if (p.output.type == "file") line += "，输出文件 " + Printable(p.output.file);
+  if (p.input.type == "file") line += "，输入文件 " + Shown(p.input.file);
+  if (p.output.type == "file") line += "，输出文件 " + Shown(p.output.file);
   return line + w.notes + "\n";
 }
 

@@ -263,6 +263,7 @@ TEST(Receive, HostileNamesStayInsideTheFolderAndValid) {
   for (const auto& e : fs::recursive_directory_iterator(root.path()))
     EXPECT_TRUE(e.path().parent_path() == root.path() || e.path().parent_path() == fs::path(root / "in")) << e.path();
   EXPECT_EQ(r.Out().find('\x1b'), std::string::npos);  // the name shown through Printable
+  EXPECT_NE(r.Out().find("已接收：" + std::string(200, 'n') + "… → " + std::string(64, 'n') + ".cpp"), std::string::npos);
   EXPECT_NE(r.Out().find("已接收：\\x1b[2J\\x0d\\x0aevil\\x07 → 2J_evil.cpp"), std::string::npos) << r.Out();
 }
 
