@@ -640,17 +640,18 @@ TEST_F(Wine, ReceiverWritesAProblemPostedFromLinux) {
   const std::string prelude =
       "( for i in $(seq 300); do [ \"$(" + post + ")\" = 200 ] && break; sleep 0.2; done; "
       "for i in $(seq 100); do [ -e " + Quote(folder + "/两数之和.cpp") + " ] && break; sleep 0.1; done; "
-      "kill -INT $$ ) >/dev/null 2>&1 &";
+      "kill -INT $$ ) >/dev/null 2>&1 & :";  // the harness follows with "; exec"
   const Session s = Run_windows({VORLIX_BINARY, "-r", Win(folder), "--port=" + std::to_string(port)}, "", {},
                                 prelude);
   EXPECT_EQ(s.status, 130) << s.out << s.err;
   EXPECT_EQ(s.err, "");
   const std::string p = std::to_string(port);
+  // Standard output in text mode: each line ends in CR LF.
   EXPECT_EQ(s.out, "正在 127.0.0.1:" + p + " 上接收题目，保存到目录 " + Win(folder) +
-                       "。按 Ctrl-C 结束。\n请在浏览器扩展 Competitive Companion 的设置中把端口 " + p +
-                       " 加入自定义端口（Custom ports），然后在题目页面点击扩展的按钮。\n"
-                       "已接收：两数之和 → 两数之和.cpp，1 组样例，时间限制 1000 毫秒，内存限制 256 MB；新建 两数之和.cpp\n"
-                       "共收到 1 道题。\n");
+                       "。按 Ctrl-C 结束。\r\n请在浏览器扩展 Competitive Companion 的设置中把端口 " + p +
+                       " 加入自定义端口（Custom ports），然后在题目页面点击扩展的按钮。\r\n"
+                       "已接收：两数之和 → 两数之和.cpp，1 组样例，时间限制 1000 毫秒，内存限制 256 MB；新建 两数之和.cpp\r\n"
+                       "共收到 1 道题。\r\n");
   EXPECT_EQ(Listing(folder),
             (std::vector<std::string>{"两数之和.1.ans", "两数之和.1.in", "两数之和.cpp", "两数之和.problem.json"}));
   EXPECT_EQ(Read_file(folder + "/两数之和.1.in"), "1 2\n");  // bytes as sent, no CR added
