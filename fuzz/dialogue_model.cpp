@@ -198,6 +198,12 @@ void Load(Replay& r) {
 // `vorlix ARG`: nothing on the screen but the workflow's messages, no
 // question, no key wait; the usage and a refused path go to standard error.
 void Run_once(Replay& r, const std::string& arg) {
+  // The receiver, which cannot listen in a world without a network: its
+  // message goes to standard error.
+  if (arg == "--receive" || arg == "-r") {
+    r.e.status = 1;
+    return;
+  }
   r.e.status = 2;
   if (!arg.empty() && arg[0] == '-') return;
   Load(r);

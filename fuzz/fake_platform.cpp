@@ -104,3 +104,58 @@ Outcome Save_text_file(const std::string& path, const std::string& text) {
   WORLD.files[path] = text;
   return {};
 }
+
+// The receiver's files live in the world's file system; the world has no
+// network, so `vorlix --receive` cannot listen in it.
+Outcome Read_file(const std::string& path, std::string& bytes, std::size_t limit) {
+  const auto file = WORLD.files.find(path);
+  bytes.clear();
+  if (file == WORLD.files.end() || file->second.size() > limit) return Failure{Failure::Kind::none, 0, "no such file"};
+  bytes = file->second;
+  return {};
+}
+
+Outcome Replace_file(const std::string& path, const std::string& bytes) {
+  WORLD.files[path] = bytes;
+  return {};
+}
+
+Outcome Create_file(const std::string& path, const std::string& bytes, bool& exists) {
+  exists = Exists(WORLD, path);
+  if (exists) return Failure{Failure::Kind::none, 0, "exists"};
+  WORLD.files[path] = bytes;
+  return {};
+}
+
+bool Path_exists(const std::string& path) { return Exists(WORLD, path); }
+
+Outcome Make_directories(const std::string&) { return {}; }
+
+std::string Config_directory() { return ""; }
+
+void Catch_interrupt() {}
+
+Outcome Listen_on_loopback(unsigned, Socket& listener, bool& port_in_use) {
+  listener = No_socket;
+  port_in_use = false;
+  return Failure{Failure::Kind::none, 0, "no network in this world"};
+}
+
+Outcome Wait_for_socket(Socket, int, Socket_wait& result) {
+  result = Socket_wait::interrupted;
+  return {};
+}
+
+Outcome Accept_connection(Socket, Socket& connection) {
+  connection = No_socket;
+  return Failure{Failure::Kind::none, 0, "no network in this world"};
+}
+
+Outcome Receive_bytes(Socket, std::string&, std::size_t, bool& ended) {
+  ended = true;
+  return {};
+}
+
+Outcome Send_bytes(Socket, const std::string&) { return {}; }
+
+void Close_socket(Socket) {}

@@ -16,6 +16,7 @@ endif()
 
 # Each program imports only DLLs that every Windows has: the MinGW runtime is
 # linked in, so a ZIP of the two programs runs without anything beside them.
+# Winsock (ws2_32.dll, the receiver's sockets) is part of every Windows.
 if(NOT OBJDUMP)
   message(FATAL_ERROR "x86_64-w64-mingw32-objdump not found: it comes with MinGW-w64's binutils")
 endif()
@@ -29,7 +30,7 @@ foreach(program vorlix.exe vorlix-pauser.exe)
   foreach(import ${imports})
     string(REPLACE "DLL Name: " "" dll "${import}")
     string(TOLOWER "${dll}" dll_lower)
-    if(NOT dll_lower MATCHES "^(kernel32|msvcrt|ucrtbase|shell32|user32|advapi32|api-ms-win-[a-z0-9-]+)\\.dll$")
+    if(NOT dll_lower MATCHES "^(kernel32|msvcrt|ucrtbase|shell32|user32|advapi32|ws2_32|api-ms-win-[a-z0-9-]+)\\.dll$")
       message(FATAL_ERROR "${program} needs ${dll}, which Windows does not have")
     endif()
   endforeach()

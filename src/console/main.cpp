@@ -1,3 +1,4 @@
+#include "contest/receive.h"
 #include "run/pch_cache.h"
 #include "run/run.h"
 #include "console/options.h"
@@ -12,12 +13,17 @@ namespace {
 const char* const Usage =
     "用法：vorlix\n"
     "      vorlix 源文件.cpp\n"
+    "      vorlix --receive [目录] [--port=端口]\n"
     "      vorlix --help | --version\n"
     "在控制台中编译并运行单文件 C++ 程序。不带参数启动时显示菜单：选择“1. 运行代码”，\n"
     "输入 .cpp 文件的路径，Vorlix 用设置中的 g++ 把它编译为同名的 .exe，并在新窗口中运行。\n"
     "设置保存在当前目录的 vorlix_data.sg 中，经“3. 保存并退出”写入。\n"
     "带一个源文件启动时不提问也不显示菜单：exe 不存在或比源文件旧时先编译，然后运行，\n"
     "随即退出（运行成功为 0，失败为 1，源文件无效为 2）；设置只读不写。适合在编辑器中使用。\n"
+    "带 --receive（简写 -r）启动时在 127.0.0.1 的端口 24981（可用 --port= 更换）上接收浏览器扩展\n"
+    "Competitive Companion 发来的题目，写入目录（默认为当前目录）：样例为 名称.K.in 和 名称.K.ans，\n"
+    "题目为 名称.problem.json，名称.cpp 不存在时按模板 template.cpp（目录中的，或配置文件夹中的）新建。\n"
+    "需在扩展的设置中把该端口加入自定义端口（Custom ports）。按 Ctrl-C 结束（返回值 130）。\n"
     "\n"
     "  --help     显示本帮助并退出\n"
     "  --version  显示版本号并退出\n";
@@ -43,6 +49,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (Answer_option(arguments, "vorlix", Usage)) return 0;
+  // Problems from the browser: vorlix --receive [DIR] [--port=N].
+  if (arguments.size() >= 2 && Is_receive_option(arguments[1])) return Receive_command(arguments);
   if (arguments.size() == 2) {
     Console_init();
     if (!arguments[1].empty() && arguments[1][0] == '-') {

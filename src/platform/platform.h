@@ -206,3 +206,61 @@ Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>&
 // could not be replaced: Fault::not_regular_file when something other than a
 // file is in the way.
 Outcome Save_text_file(const std::string& path, const std::string& text);
+
+// ---- Files and sockets for the problem receiver (vorlix --receive) ----
+
+// Reads the whole regular file at `path` (links followed) into `bytes`, as
+// they are. Fails (kind none) when it holds more than `limit` bytes, or is
+// not a regular file. Windows: by its UTF-16 name.
+Outcome Read_file(const std::string& path, std::string& bytes, std::size_t limit);
+
+// Replaces the file at `path` with one holding exactly `bytes` (no line-break
+// conversion), in one step: written under a temporary name beside it, then
+// renamed over it. A link at `path` is replaced, never followed.
+Outcome Replace_file(const std::string& path, const std::string& bytes);
+
+// Makes the file `path` holding exactly `bytes`, in one step as Replace_file
+// does, only when nothing is there: whatever exists at `path` (a file, a
+// directory, a link) stays as it was, and the call fails (`exists` set).
+Outcome Create_file(const std::string& path, const std::string& bytes, bool& exists);
+
+// True when anything at all is at `path` (a dangling link too).
+bool Path_exists(const std::string& path);
+
+// Makes the directory `path` and those above it that are missing; succeeds
+// when it is a directory already.
+Outcome Make_directories(const std::string& path);
+
+// The user's own config folder for Vorlix ($XDG_CONFIG_HOME/vorlix or
+// ~/.config/vorlix; %APPDATA%\Vorlix), or "" when the system does not say.
+std::string Config_directory();
+
+// A socket of the system's (a descriptor; a SOCKET on Windows).
+using Socket = long long;
+constexpr Socket No_socket = -1;
+
+// From here on Ctrl-C no longer ends Vorlix: it is kept for Wait_for_socket
+// to report, so that it never cuts a file's writing short.
+void Catch_interrupt();
+
+// Listens on 127.0.0.1:`port` (loopback only). `port_in_use` tells the one
+// failure a user mends by choosing another port.
+Outcome Listen_on_loopback(unsigned port, Socket& listener, bool& port_in_use);
+
+enum class Socket_wait { ready, timed_out, interrupted };
+
+// Waits until `socket` has a connection to accept or bytes (or their end) to
+// read, `milliseconds` pass, or Ctrl-C is pressed (Catch_interrupt).
+Outcome Wait_for_socket(Socket socket, int milliseconds, Socket_wait& result);
+
+// Accepts one connection waiting on `listener`.
+Outcome Accept_connection(Socket listener, Socket& connection);
+
+// Reads what has arrived, up to `most` bytes, appended to `bytes`; `ended`
+// when the other side has finished sending.
+Outcome Receive_bytes(Socket connection, std::string& bytes, std::size_t most, bool& ended);
+
+// Sends all of `bytes`, then tells the other side nothing more will come.
+Outcome Send_bytes(Socket connection, const std::string& bytes);
+
+void Close_socket(Socket socket);

@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +25,19 @@ std::string Settings_page() {
 }
 
 std::string Vorlix_binary() { return VORLIX_BINARY; }
+
+unsigned Free_port() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof a;
+  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) != 0)
+    a.sin_port = 0;
+  if (fd >= 0) close(fd);
+  return ntohs(a.sin_port);
+}
 std::string Pauser_binary() { return PAUSER_BINARY; }
 
 namespace {

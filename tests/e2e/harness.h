@@ -33,6 +33,9 @@ Session Run_program(const std::vector<std::string>& argv, const std::string& dir
 Session Run_vorlix(const std::string& dir, const std::string& input,
                    const Session_options& options = {});
 
+// A port on 127.0.0.1 that nobody listens on now: the system's pick.
+unsigned Free_port();
+
 std::string Vorlix_binary();
 std::string Pauser_binary();
 

@@ -171,10 +171,6 @@ void Sync_directory(File_calls& calls, const std::string& path) {
   close(fd);
 }
 
-Failure Errno_failure(int error) {
-  return Failure{Failure::Kind::errno_value, error, std::strerror(error)};
-}
-
 Failure Not_a_file() { return Seam_fault(Failure::Fault::not_regular_file, "not a regular file"); }
 
 // A save's steps on POSIX, each system call through `calls`.
@@ -258,6 +254,10 @@ class Posix_save : public Save_system {
 };
 
 }  // namespace
+
+Failure Errno_failure(int error) {
+  return Failure{Failure::Kind::errno_value, error, std::strerror(error)};
+}
 
 Outcome Read_text_lines(File_calls& calls, const std::string& path,
                         const std::vector<std::size_t>& keep, std::vector<std::string>& lines) {

@@ -86,3 +86,6 @@ class Header_path_guard {
   bool set_ = false;
   std::string old_;
 };
+
+// The failure that `error`, an errno value, names, with strerror's text.
+Failure Errno_failure(int error);

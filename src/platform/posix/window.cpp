@@ -67,14 +67,6 @@ std::vector<std::pair<std::string, Terminal_emulator>> Terminals_at_hand() {
 
 }  // namespace
 
-namespace {
-
-Failure Errno_failure(int error) {
-  return Failure{Failure::Kind::errno_value, error, std::strerror(error)};
-}
-
-}  // namespace
-
 Outcome Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
   std::vector<std::string> program;
   if (pauser.empty())
