@@ -68,7 +68,7 @@ bool Should_compile(const std::string& fpath, const std::string& epath, bool ask
 // Returns false when the compile failed; the compiler's messages are above.
 bool Build(const std::string& fpath, const std::string& epath) {
   Print("正在编译……", 1);
-  if (Compile_with_cache(fpath, epath) != 0) {
+  if (Compile_with_cache(COM_PATH, COM_SETTINGS, fpath, epath, Run_in_background) != 0) {
     Print("编译失败！", 2);
     return false;
   }

@@ -417,13 +417,15 @@ TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
   for (int i = 0; i < 600 && names() != std::vector<std::string>{key}; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   ASSERT_EQ(Listing(pch), (std::vector<std::string>{key, key + "/bits", key + "/bits/stdc++.h.gch",
-                                                    key + "/size"}));
+                                                    key + "/record"}));
   const std::string gch = pch + "/" + key + "/bits/stdc++.h.gch";
-  EXPECT_EQ(Read_file(pch + "/" + key + "/size"), std::to_string(fs::file_size(gch)));
+  const std::string size = std::to_string(fs::file_size(gch)) + " ";
+  EXPECT_EQ(Read_file(pch + "/" + key + "/record").substr(0, size.size()), size);
   const std::string words = com + "\n-O2\n-DN=a b\n-g\n";
   const std::string temporary = Win(pch) + "\\" + building[0] + "\\";
   EXPECT_EQ(Compiler_log(), words + "-o\n" + epath + "\n" + fpath + "\n--\n" + words +
-                                "-x\nc++-header\n-o\n" + temporary + "bits\\stdc++.h.gch\n" +
+                                "-v\n-x\nc++-header\n-MD\n-MF\n" + temporary + "made-from.d\n-MT\n"
+                                "entry\n-o\n" + temporary + "bits\\stdc++.h.gch\n" +
                                 temporary + "stdcpp.h\n--\n" + words +
                                 "-fsyntax-only\n-Winvalid-pch\n-Werror=invalid-pch\n" + temporary +
                                 "check.cpp\n--\n");

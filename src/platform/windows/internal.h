@@ -58,3 +58,7 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures = nullptr)
 // process's with `header_dir` first on CPATH; "" when `header_dir` is empty
 // or cannot be one item of the list, for the environment as it is.
 std::wstring Environment_with_header_path(const std::string& header_dir);
+
+// The failure of the system call that just failed (GetLastError), with the
+// system's text.
+Failure Failure_of_last_error();
