@@ -1,6 +1,7 @@
-// What the precompiled-header cache needs of a compiler's start beyond the
-// compile's own command line: other words after the options, and a header
-// folder put first on its search path. Plain strings, built and tested
+// What the precompiled-header cache needs of a compiler beyond the compile's
+// own command line: other words after the options, a header folder put first
+// on its search path, and what it reads of a source's start, of the options
+// and of the compiler's -MD and -v outputs. Plain strings, built and tested
 // everywhere.
 #pragma once
 
