@@ -231,13 +231,15 @@ TEST_F(Pch_compile, WordsNeverChangeAndOnlyAUsableEntryReachesCpath) {
     std::string name;
     const char* pch;
     bool bits;
-    mode_t entry_mode;
+    mode_t entry_mode, above_mode;  // of the entry, of a folder above the cache
     bool used;
   } cases[] = {
-      {"warm", nullptr, true, 0700, true},
-      {"turned off", "0", true, 0700, false},
-      {"no bits include", nullptr, false, 0700, false},
-      {"others may write the entry", nullptr, true, 0707, false},
+      {"warm", nullptr, true, 0700, 0700, true},
+      {"turned off", "0", true, 0700, 0700, false},
+      {"no bits include", nullptr, false, 0700, 0700, false},
+      {"others may write the entry", nullptr, true, 0707, 0700, false},
+      {"the group may write a folder above", nullptr, true, 0700, 0770, false},
+      {"root's sticky folder above", nullptr, true, 0700, 01777, true},
   };
   for (const auto& c : cases) {
     fs::remove_all(dir / "cache");
@@ -245,13 +247,16 @@ TEST_F(Pch_compile, WordsNeverChangeAndOnlyAUsableEntryReachesCpath) {
     const std::string entry = Warm_up();
     ASSERT_NE(entry, "") << c.name;
     chmod(entry.c_str(), c.entry_mode);
+    chmod((dir / "cache").c_str(), c.above_mode);
     Write_file(source, c.bits ? BITS_PROGRAM : "int main() {}\n");
     const Env pch_now("VORLIX_PCH", c.pch);
     STARTED.clear();
     const auto [status, cpaths] = Compile_once();
     EXPECT_EQ(status, 0) << c.name;
     EXPECT_EQ(Read_file(dir / "words"), words) << c.name;
-    EXPECT_EQ(cpaths, c.used ? entry + ":/u\n" : "/u\n") << c.name;
+    // A sticky folder others may write counts only as root's.
+    const bool used = c.used && (c.above_mode != 01777 || getuid() == 0);
+    EXPECT_EQ(cpaths, used ? entry + ":/u\n" : "/u\n") << c.name;
     EXPECT_EQ(std::string(std::getenv("CPATH")), "/u") << c.name;
     // An entry there but not usable is not built again over.
     EXPECT_EQ(STARTED.size(), 0u) << c.name;
