@@ -42,12 +42,8 @@ void Init() {
 // job comes before all of that.
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = Program_arguments(argc, argv);
-  std::vector<std::string> job;
   // Vorlix started by itself to build a cache entry: no console, nothing shown.
-  if (Background_job_arguments(arguments, job)) {
-    Run_cache_job(job);
-    return 0;
-  }
+  if (Is_cache_job(arguments)) return Run_cache_job(arguments);
   if (Answer_option(arguments, "vorlix", Usage)) return 0;
   // Problems from the browser: vorlix --receive [DIR] [--port=N].
   if (arguments.size() >= 2 && Is_receive_option(arguments[1])) return Receive_command(arguments);

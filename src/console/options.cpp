@@ -15,10 +15,3 @@ bool Answer_option(const std::vector<std::string>& arguments, const std::string&
   Write_text(Stream::out, answer);
   return true;
 }
-
-bool Background_job_arguments(const std::vector<std::string>& arguments,
-                              std::vector<std::string>& job) {
-  if (arguments.size() != 6 || arguments[1] != Background_job_option) return false;
-  job.assign(arguments.begin() + 2, arguments.end());
-  return true;
-}

@@ -15,9 +15,3 @@ std::string Version_line(const std::string& name);
 // standard output and returns true; otherwise does nothing and returns false.
 bool Answer_option(const std::vector<std::string>& arguments, const std::string& name,
                    const std::string& usage);
-
-// True when `arguments` are the program, Background_job_option and exactly
-// four words, the form Run_in_background starts Vorlix in; the words are put
-// in `job`. Any other form is the user's, and keeps its usual meaning.
-bool Background_job_arguments(const std::vector<std::string>& arguments,
-                              std::vector<std::string>& job);

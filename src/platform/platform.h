@@ -136,39 +136,65 @@ Program_run Compile(const std::string& com_path, const std::string& com_settings
                     const std::string& epath, const std::string& fpath,
                     const std::string& header_dir = "");
 
+// ---- The precompiled-header cache's needs of the system -------------------
+
+// How a compiler run by Compile_quietly ended.
+struct Quiet_compile {
+  // Its exit status as Compile gives it; a compiler killed by a signal or an
+  // exception is never 0.
+  long long status = -1;
+  // The user's interrupt key ended it (POSIX: SIGINT; the terminal echoed
+  // "^C" where the cursor was).
+  bool interrupted = false;
+  // The first 64 KiB of what it wrote on its standard output and error
+  // together; only whether it is empty matters to a compile.
+  std::string output;
+};
+
 // Runs the compiler `com_path` with `com_settings` followed by `words`, each
-// one argument, silently (its output goes nowhere), `header_dir` as in Compile,
-// and waits for it. Returns its exit status; not 0 when it could not run.
-int Compile_quietly(const std::string& com_path, const std::string& com_settings,
-                    const std::vector<std::string>& words, const std::string& header_dir);
+// one argument, its output held back into `result` and never shown,
+// `header_dir` as in Compile, and waits for it. The compiler starts with the
+// signals a fresh shell gives it; the terminal's interrupt key reaches it and
+// not Vorlix. Fails, with the system's reason, when it could not be started.
+Outcome Compile_quietly(const std::string& com_path, const std::string& com_settings,
+                        const std::vector<std::string>& words, const std::string& header_dir,
+                        Quiet_compile& result);
 
-// The hidden first argument with which Vorlix starts itself for a job of
-// Run_in_background; main takes it followed by exactly the job's four words.
-constexpr const char* Background_job_option = "--pch-build";
-
-// What a background job does with its words.
-using Background_runner = void (*)(const std::vector<std::string>& job);
-
-// Runs `run(job)` apart from this program, with no console and no terminal,
-// at a low priority, so that it outlives Vorlix's exit. POSIX: a detached
-// process of its own calls it. Windows: Vorlix's own program, started again
-// detached with Background_job_option and the four words of `job`, not waited
-// for; its main hands them to the same runner. Returns at once.
-void Run_in_background(const std::vector<std::string>& job, Background_runner run);
+// Starts this program again with `arguments` after its own path, apart from
+// Vorlix: detached, at a low priority, with no console or terminal, NUL on its
+// standard input, output and error and no other descriptor or handle of
+// Vorlix's, and not in Vorlix's working directory (in the root of the file
+// system; Windows: the system folder), so that it outlives Vorlix's exit and
+// holds nothing Vorlix was given. Returns at once, once it is started.
+Outcome Run_in_background(const std::vector<std::string>& arguments);
 
 // Vorlix's own cache folder for this user ($XDG_CACHE_HOME/vorlix or
 // ~/.cache/vorlix; %LOCALAPPDATA%\Vorlix on Windows), or "" when the system
-// does not say where it would be.
+// does not say where it would be: a relative XDG_CACHE_HOME or HOME counts as
+// unset.
 std::string Cache_directory();
 
 // Makes the directory `path` (its parent must exist), for this user alone,
-// unless it is there. True when it is a directory that only this user owns
-// and may write (not a link).
-bool Make_private_directory(const std::string& path);
+// unless it is there. Succeeds when it is a directory that only this user
+// owns and may write (not a link); `kind none` when it is there but is not.
+Outcome Make_private_directory(const std::string& path);
 
-// True when `path` is a directory or regular file (not a link) owned by this
-// user that nobody else may write.
-bool Is_private(const std::string& path);
+// Succeeds when `path` is a directory or regular file (not a link) owned by
+// this user that nobody else may write; `kind none` when it is something else.
+Outcome Is_private(const std::string& path);
+
+// True when `path` and every folder above it belong to this user or to the
+// system (root; Windows: SYSTEM, Administrators, TrustedInstaller) and nobody
+// else may write, rename or replace any of them: a folder others may write
+// counts only where it is the system's and lets nobody remove another's
+// entries (POSIX: root's with the sticky bit). Links on the way are followed
+// and their targets checked the same way. False when anything cannot be read.
+bool Only_user_can_change(const std::string& path);
+
+// The size, modification time and file number (inode; Windows: the file
+// index) of the file or folder at `path`, links followed, as one line of
+// text: equal texts, the same file unchanged as far as these tell.
+Outcome File_stamp(const std::string& path, std::string& stamp);
 
 // Starts `epath` in a new console window, through `pauser` unless it is empty,
 // in which case the window is titled `fpath`. Fails when the window or

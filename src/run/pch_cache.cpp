@@ -1,19 +1,37 @@
 #include "run/pch_cache.h"
 
 #include <algorithm>
-#include <cctype>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <vector>
+#include <system_error>
 
-#include "platform/platform.h"
+#include "text/compiler_words.h"
 #include "text/temporary_name.h"
-#include "settings/settings.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+const char* const Job_option = "--pch-build";
+
+// How long a build may take before its temporary counts as left behind (a
+// precompile takes seconds; a killed build holds its key back this long).
+const std::chrono::seconds Build_age{600};
+// How long a failed build keeps its key from being tried again: a full disk
+// or a quota is seldom mended within minutes, and each try costs seconds of
+// CPU and some 360 MB of memory.
+const std::chrono::seconds Failure_memory{3600};
+// Entries are about 112 MB each: only the most recently used stay.
+const std::size_t Entries_kept = 3;
+
+// The variables that move the compiler's header search or its own parts.
+const char* const Search_variables[] = {"CPATH",          "C_INCLUDE_PATH",  "CPLUS_INCLUDE_PATH",
+                                        "OBJC_INCLUDE_PATH", "GCC_EXEC_PREFIX", "COMPILER_PATH"};
+
+const std::string Header_name = "stdc++.h.gch";
 
 // Paths are UTF-8 throughout; u8path makes them the system's own (UTF-16 on
 // Windows) instead of reading them in a code page.
@@ -46,8 +64,7 @@ bool Write_private_file(const std::string& path, const std::string& text) {
 }
 
 bool Is_key(const std::string& name) {
-  return name.size() == 16 &&
-         name.find_first_not_of("0123456789abcdef") == std::string::npos;
+  return name.size() == 16 && name.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 // A build's temporary folder: KEY.<16 hex>.tmp.
@@ -59,10 +76,21 @@ bool Is_any_build(const std::string& name) {
   return name.size() > 16 && Is_build_of(name, name.substr(0, 16));
 }
 
+// The mark a failed build of a key leaves: KEY.failed.
+std::string Failure_mark(const std::string& key) { return key + ".failed"; }
+
+bool Is_any_failure_mark(const std::string& name) {
+  return name.size() == 23 && Is_key(name.substr(0, 16)) && name.substr(16) == ".failed";
+}
+
 fs::file_time_type Modified(const fs::path& path) {
   std::error_code ec;
   const auto time = fs::last_write_time(path, ec);
   return ec ? fs::file_time_type::min() : time;
+}
+
+bool Younger_than(const fs::path& path, std::chrono::seconds age) {
+  return Modified(path) > fs::file_time_type::clock::now() - age;
 }
 
 void Mark_used(const std::string& dir) {
@@ -75,210 +103,330 @@ bool Enabled() {
   return setting == nullptr || std::string(setting) != "0";
 }
 
-// The key of the compiler at `com_path` with `com_settings`, or "" when the
-// compiler's file cannot be told.
-std::string Compiler_key(const std::string& com_path, const std::string& com_settings) {
-  std::error_code ec;
-  const auto size = fs::file_size(P(com_path), ec);
-  if (ec) return "";
-  const auto time = fs::last_write_time(P(com_path), ec);
-  if (ec) return "";
-  return Pch_key(com_path, size, static_cast<long long>(time.time_since_epoch().count()),
-                 com_settings);
-}
+// What a build is made from, beyond the header itself.
+struct Request {
+  std::string com_path, com_settings;
+  // The working directory, where the compiler's path or an option's is
+  // relative to it; "" otherwise.
+  std::string cwd;
+};
 
-// The part of a compile that the cache adds; never throws, never prints.
-std::string Prepare(const std::string& fpath, std::string& root, std::string& key) {
-  try {
-    if (!Enabled()) return "";
-    const std::string cache = Cache_directory();
-    if (cache.empty() || !Starts_with_stdcpp_include(Read_head(fpath, Head_bytes))) return "";
-    root = Pch_root(cache);
-    if (!root.empty()) key = Compiler_key(COM_PATH, COM_SETTINGS);
-    return key.empty() ? "" : Usable_entry(root, key);
-  } catch (...) {
-    key.clear();
-    return "";
-  }
-}
-
-void Start_build(const std::string& root, const std::string& key) {
-  try {
-    std::error_code ec;
-    // An entry there but not usable is someone else's, or others may write
-    // it: it is left alone, not replaced.
-    if (fs::exists(P(Join(root, key)), ec) || ec || Build_under_way(root, key, Pch_build_age))
-      return;
-    Run_in_background({root, key, COM_PATH, COM_SETTINGS}, Run_cache_job);
-  } catch (...) {
-  }
-}
-
-}  // namespace
-
-Program_run Compile_with_cache(const std::string& fpath, const std::string& epath) {
-  std::string root, key;
-  const std::string entry = Prepare(fpath, root, key);
-  Program_run status = Compile(COM_PATH, COM_SETTINGS, epath, fpath, entry);
-  if (!entry.empty())
-    Mark_used(entry);
-  else if (!key.empty())
-    Start_build(root, key);
-  return status;
-}
-
-void Run_cache_job(const std::vector<std::string>& job) {
-  try {
-    // Words that name another folder than this user's cache are not a job
-    // this Vorlix gave: tidying there could remove someone's folders. The
-    // root is compared, not made again: a cache removed meanwhile stays gone.
-    if (job.size() != 4 || !Enabled() || job[0] != Join(Cache_directory(), "pch")) return;
-    const std::string &root = job[0], &key = job[1];
-    Tidy_cache(root, Pch_build_age, Pch_entries_kept);
-    if (Is_key(key) && Build_entry(root, key, job[2], job[3]))
-      Tidy_cache(root, Pch_build_age, Pch_entries_kept);
-  } catch (...) {
-  }
-}
-
-bool Starts_with_stdcpp_include(const std::string& head) {
-  const std::size_t n = head.size();
-  std::size_t i = head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-  const auto End_of_line = [&](std::size_t from) {
-    // A backslash before the line break carries the line on.
-    for (std::size_t at = head.find('\n', from); at != std::string::npos;
-         at = head.find('\n', at + 1)) {
-      std::size_t before = at;
-      if (before > 0 && head[before - 1] == '\r') --before;
-      if (before == 0 || head[before - 1] != '\\') return at;
-    }
-    return n;
-  };
-  while (i < n) {
-    const char c = head[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
-      ++i;
-    } else if (head.compare(i, 2, "//") == 0) {
-      i = End_of_line(i);
-    } else if (head.compare(i, 2, "/*") == 0) {
-      const std::size_t end = head.find("*/", i + 2);
-      if (end == std::string::npos) return false;
-      i = end + 2;
-    } else if (c == '#') {
-      i = head.find_first_not_of(" \t", i + 1);
-      if (i == std::string::npos) return false;
-      std::size_t name_end = i;
-      while (name_end < n && (std::isalnum(static_cast<unsigned char>(head[name_end])) ||
-                              head[name_end] == '_'))
-        ++name_end;
-      if (head.compare(i, name_end - i, "include") == 0 && name_end - i == 7) {
-        i = head.find_first_not_of(" \t", name_end);
-        return i != std::string::npos && head.compare(i, 15, "<bits/stdc++.h>") == 0;
-      }
-      i = End_of_line(name_end);
-    } else {
-      return false;
-    }
-  }
-  return false;
-}
-
-std::string Pch_key(const std::string& com_path, std::uintmax_t size, long long mtime,
-                    const std::string& com_settings) {
-  // FNV-1a, 64 bits, over the fields each with its length, so that no two
-  // different sets of fields hash the same bytes; the same in every build.
+// FNV-1a, 64 bits, over the fields each with its length, so that no two
+// different sets of fields hash the same bytes; the same in every build.
+std::string Hash(const std::vector<std::string>& fields) {
   std::uint64_t hash = 14695981039346656037ull;
-  const auto Add = [&hash](const std::string& bytes) {
-    for (const char c : std::to_string(bytes.size()) + ":" + bytes) {
+  for (const auto& field : fields)
+    for (const char c : std::to_string(field.size()) + ":" + field) {
       hash ^= static_cast<unsigned char>(c);
       hash *= 1099511628211ull;
     }
-  };
-  Add(com_path);
-  Add(std::to_string(size));
-  Add(std::to_string(mtime));
-  Add(com_settings);
   std::string key(16, '0');
   for (std::size_t i = 16; i-- > 0; hash >>= 4) key[i] = "0123456789abcdef"[hash & 0xf];
   return key;
 }
 
-std::string Pch_root(const std::string& cache) {
-  if (cache.empty() || !Make_private_directory(cache)) return "";
-  const std::string root = Join(cache, "pch");
-  return Make_private_directory(root) ? root : "";
+// The key of `request`, or "" when the compiler's file cannot be told.
+std::string Key(const Request& request) {
+  std::string stamp;
+  if (!File_stamp(request.com_path, stamp)) return "";
+  std::vector<std::string> fields = {request.com_path, stamp, request.com_settings, request.cwd};
+  for (const char* name : Search_variables) {
+    const char* value = std::getenv(name);
+    fields.push_back(value != nullptr ? std::string("=") + value : "unset");
+  }
+  return Hash(fields);
 }
 
-std::string Usable_entry(const std::string& root, const std::string& key) {
-  const std::string dir = Join(root, key), bits = Join(dir, "bits");
-  const std::string gch = Join(bits, "stdc++.h.gch"), size = Join(dir, "size");
-  if (!Is_private(dir)) return "";
+// The cache's pch folder under `cache`, made where missing; "" when it is not
+// the user's own, or anyone else could change a folder on its way.
+std::string Pch_root(const std::string& cache) {
+  // A folder that cannot be made, or is not private, leaves the cache unused,
+  // which costs only the speed-up: nobody is told, as nobody could act on it
+  // before the compile they are waiting for.
+  if (cache.empty() || !Make_private_directory(cache)) return "";
+  const std::string root = Join(cache, "pch");
+  return Make_private_directory(root) && Only_user_can_change(root) ? root : "";
+}
+
+// One line of an entry's record: the stamp of `path` ("-" where it is
+// missing), a tab, the path.
+std::string Record_line(const std::string& path) {
+  std::string stamp;
+  if (!File_stamp(path, stamp)) stamp = "-";
+  return stamp + "\t" + path + "\n";
+}
+
+// True when every line of `record` after the first still holds.
+bool Record_holds(const std::string& record) {
+  std::size_t from = record.find('\n');
+  while (from != std::string::npos && from + 1 < record.size()) {
+    const std::size_t tab = record.find('\t', from + 1), end = record.find('\n', from + 1);
+    if (tab == std::string::npos || end == std::string::npos || tab > end) return false;
+    const std::string path = record.substr(tab + 1, end - tab - 1);
+    if (Record_line(path) != record.substr(from + 1, end - from)) return false;
+    from = end;
+  }
+  return true;
+}
+
+void Remove(const std::string& dir) {
   std::error_code ec;
-  for (const auto& part : {bits, gch, size})
-    if (fs::symlink_status(P(part), ec).type() != fs::file_type::not_found && !Is_private(part))
-      return "";
-  const auto actual = fs::file_size(P(gch), ec);
-  if (!ec && Read_head(size, 32) == std::to_string(actual)) return dir;
-  // Cut short or half gone: the compiler would fail on it.
+  // What cannot be removed stays unusable: its record no longer holds.
   fs::remove_all(P(dir), ec);
+}
+
+// The entry of `key` as a header folder for CPATH, when it is whole, the
+// user's own, and what a build now would make; "" otherwise. An entry that
+// is stale or damaged is removed; one that is not the user's is left alone.
+std::string Usable_entry(const std::string& root, const std::string& key) {
+  const std::string dir = Join(root, key), gch = Join(Join(dir, "bits"), Header_name);
+  const std::string record_path = Join(dir, "record");
+  std::error_code ec;
+  if (!fs::exists(P(dir), ec)) return "";
+  if (!Is_private(dir) || !Is_private(Join(dir, "bits")) || !Is_private(gch) ||
+      !Is_private(record_path))
+  {
+    // Half gone, or loosened: the user's own folder can go; another's stays.
+    if (Is_private(dir)) Remove(dir);
+    return "";
+  }
+  const std::string record = Read_head(record_path, 1 << 20);
+  std::string stamp;
+  const bool whole = File_stamp(gch, stamp) && record.compare(0, stamp.size() + 1, stamp + "\n") == 0;
+  if (whole && Record_holds(record)) return dir;
+  Remove(dir);
   return "";
 }
 
-bool Build_entry(const std::string& root, const std::string& key, const std::string& com_path,
-                 const std::string& com_settings) {
-  const std::string temporary = Temporary_name(Join(root, key));
-  const std::string bits = Join(temporary, "bits"), gch = Join(bits, "stdc++.h.gch");
-  const std::string header = Join(temporary, "stdcpp.h"), check = Join(temporary, "check.cpp");
-  const std::string include = "#include <bits/stdc++.h>\n";
+// The root, the key and the request of a compile through the cache; an
+// empty key when the cache is not to be used for it.
+struct Plan {
+  std::string root, key, entry;
+  Request request;
+};
+
+Plan Prepare(const std::string& com_path, const std::string& com_settings,
+             const std::string& fpath) {
+  Plan plan;
+  if (!Enabled() || !Starts_with_stdcpp_include(Read_head(fpath, Head_bytes))) return plan;
+  plan.root = Pch_root(Cache_directory());
+  if (plan.root.empty()) return plan;
+  plan.request = {com_path, com_settings, ""};
+  if (!Is_absolute_path(com_path) || Options_name_relative_paths(com_settings)) {
+    std::error_code ec;
+    plan.request.cwd = fs::current_path(ec).u8string();
+    if (ec) return plan;
+  }
+  plan.key = Key(plan.request);
+  if (!plan.key.empty()) plan.entry = Usable_entry(plan.root, plan.key);
+  return plan;
+}
+
+bool Build_under_way(const std::string& root, const std::string& key) {
   std::error_code ec;
+  for (fs::directory_iterator it(P(root), ec), end; !ec && it != end; it.increment(ec))
+    if (Is_build_of(it->path().filename().u8string(), key) && Younger_than(it->path(), Build_age))
+      return true;
+  return false;
+}
+
+void Start_build(const Plan& plan, Cache_job_start start) {
+  std::error_code ec;
+  // An entry there but not usable is someone else's, or others may write
+  // it: it is left alone, not replaced.
+  if (fs::exists(P(Join(plan.root, plan.key)), ec) || ec ||
+      Build_under_way(plan.root, plan.key) ||
+      Younger_than(P(Join(plan.root, Failure_mark(plan.key))), Failure_memory))
+    return;
+  // A job that cannot be started costs the speed-up of the next compiles
+  // only, and each of them tries again: nothing for the user to do.
+  (void)start({Job_option, plan.root, plan.key, plan.request.com_path, plan.request.com_settings,
+               plan.request.cwd});
+}
+
+// A path that begins with "-" would be read as an option.
+std::string Not_an_option(const std::string& path) {
+  return !path.empty() && path[0] == '-' ? "./" + path : path;
+}
+
+void Tidy_cache(const std::string& root) {
+  std::error_code ec;
+  std::vector<std::pair<fs::file_time_type, fs::path>> entries;
+  std::vector<fs::path> gone;
+  for (fs::directory_iterator it(P(root), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().u8string();
+    if ((Is_any_build(name) && !Younger_than(it->path(), Build_age)) ||
+        (Is_any_failure_mark(name) && !Younger_than(it->path(), Failure_memory)))
+      gone.push_back(it->path());
+    if (Is_key(name)) entries.emplace_back(Modified(it->path()), it->path());
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (std::size_t i = Entries_kept; i < entries.size(); ++i) gone.push_back(entries[i].second);
+  for (const auto& path : gone) fs::remove_all(path, ec);
+}
+
+// The record of a build in `temporary`: the header's own stamp, then every
+// file it was made from but the temporary's own, the compiler proper, and
+// each folder searched for headers (with its bits/) or missing from the
+// search: a header put there later would be found before the one used.
+std::string Record(const std::string& temporary, const std::string& gch, const std::string& rule,
+                   const std::string& verbose) {
+  std::string stamp;
+  if (!File_stamp(gch, stamp)) return "";
+  std::string record = stamp + "\n";
+  const auto Add = [&record](const std::string& path) {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(P(path), ec);
+    record += Record_line(ec ? path : absolute.lexically_normal().u8string());
+  };
+  const fs::path inside = P(temporary).lexically_normal();
+  for (const auto& file : Make_rule_prerequisites(rule)) {
+    const auto normal = P(file).lexically_normal();
+    if (normal.parent_path() != inside) Add(file);
+  }
+  const std::string proper = Verbose_compiler_proper(verbose);
+  if (!proper.empty()) Add(proper);
+  const Header_search search = Verbose_header_search(verbose);
+  for (const auto& folder : search.folders) {
+    Add(folder);
+    Add(Join(folder, "bits"));
+  }
+  for (const auto& folder : search.missing) Add(folder);
+  return record;
+}
+
+// Makes the entry of `key` and waits for it: the header precompiled under a
+// temporary name with what it was made from recorded, checked by a compile
+// that finds it through CPATH, and renamed into place.
+bool Build_entry(const std::string& root, const std::string& key, const Request& request) {
+  const std::string temporary = Temporary_name(Join(root, key));
+  const std::string bits = Join(temporary, "bits"), gch = Join(bits, Header_name);
+  const std::string header = Join(temporary, "stdcpp.h"), check = Join(temporary, "check.cpp");
+  const std::string rule = Join(temporary, "made-from.d");
+  const std::string include = "#include <bits/stdc++.h>\n";
+  Quiet_compile made, checked;
   bool whole = Make_private_directory(temporary) && Make_private_directory(bits) &&
                Write_private_file(header, include) &&
-               Compile_quietly(com_path, com_settings, {"-g", "-x", "c++-header", "-o", gch, header},
-                               "") == 0;
+               Compile_quietly(request.com_path, request.com_settings,
+                               {"-g", "-v", "-x", "c++-header", "-MD", "-MF", rule, "-MT", "entry",
+                                "-o", gch, header},
+                               "", made) &&
+               made.status == 0;
   // The check compiles a program against the header in its place and fails
   // where the compiler finds it and cannot use it.
   whole = whole && Write_private_file(check, include + "int main() {}\n") &&
-          Compile_quietly(com_path, com_settings,
+          Compile_quietly(request.com_path, request.com_settings,
                           {"-g", "-fsyntax-only", "-Winvalid-pch", "-Werror=invalid-pch", check},
-                          temporary) == 0;
-  const auto size = whole ? fs::file_size(P(gch), ec) : 0;
-  whole = whole && !ec && size > 0 && Write_private_file(Join(temporary, "size"), std::to_string(size));
+                          temporary, checked) &&
+          checked.status == 0;
+  std::error_code ec;
   fs::permissions(P(gch), fs::perms::owner_read | fs::perms::owner_write, ec);
-  fs::remove(P(header), ec);
-  fs::remove(P(check), ec);
+  const auto size = whole ? fs::file_size(P(gch), ec) : 0;
+  const std::string record =
+      whole && !ec && size > 0 ? Record(temporary, gch, Read_head(rule, 1 << 22), made.output) : "";
+  whole = !record.empty() && Write_private_file(Join(temporary, "record"), record);
+  for (const auto& part : {header, check, rule}) fs::remove(P(part), ec);
   if (whole) {
     fs::rename(P(temporary), P(Join(root, key)), ec);
     whole = !ec;
   }
   if (!whole) {
-    fs::remove_all(P(temporary), ec);
+    Remove(temporary);
     return false;
   }
   Mark_used(Join(root, key));
   return true;
 }
 
-bool Build_under_way(const std::string& root, const std::string& key, std::chrono::seconds age) {
-  std::error_code ec;
-  const auto since = fs::file_time_type::clock::now() - age;
-  for (fs::directory_iterator it(P(root), ec), end; !ec && it != end; it.increment(ec))
-    if (Is_build_of(it->path().filename().u8string(), key) && Modified(it->path()) > since)
-      return true;
-  return false;
+}  // namespace
+
+namespace {
+int Build_job(const std::vector<std::string>& arguments);
+}  // namespace
+
+Program_run Compile_with_cache(const std::string& com_path, const std::string& com_settings,
+                               const std::string& fpath, const std::string& epath,
+                               Cache_job_start start) {
+  Plan plan;
+  try {
+    plan = Prepare(com_path, com_settings, fpath);
+  } catch (const std::exception&) {
+    // A path the file system library cannot take (on Windows, one that is
+    // not UTF-8) or no memory left: the compile goes on without the cache,
+    // which costs only the speed-up, and reports such a path as it always did.
+    plan = Plan{};
+  }
+  if (!plan.entry.empty()) {
+    Quiet_compile cached;
+    const Outcome ran =
+        Compile_quietly(com_path, com_settings, {"-g", "-o", Not_an_option(epath), Not_an_option(fpath)},
+                        plan.entry, cached);
+    if (ran && cached.status == 0 && cached.output.empty()) {
+      Mark_used(plan.entry);
+      Program_run clean;
+      clean.status = 0;
+      return clean;
+    }
+    if (ran && cached.interrupted) {
+      // The user stopped it with the interrupt key: not again. It ended as a
+      // compile without the cache that the key ended would.
+      Program_run stopped;
+      stopped.end = Program_run::End::signal;
+      stopped.status = 128 + 2;
+      return stopped;
+    }
+    // Messages name the entry's own include chain, not the user's: the
+    // compile without the cache is the one the user reads.
+    const Program_run plain = Compile(com_path, com_settings, epath, fpath);
+    // It fails with the entry and not without it: the entry is at fault.
+    if (plain.succeeded() && (!ran || cached.status != 0)) Remove(plan.entry);
+    return plain;
+  }
+  const Program_run plain = Compile(com_path, com_settings, epath, fpath);
+  if (!plan.key.empty()) Start_build(plan, start);
+  return plain;
 }
 
-void Tidy_cache(const std::string& root, std::chrono::seconds age, std::size_t keep) {
-  std::error_code ec;
-  const auto since = fs::file_time_type::clock::now() - age;
-  std::vector<std::pair<fs::file_time_type, fs::path>> entries;
-  std::vector<fs::path> gone;
-  for (fs::directory_iterator it(P(root), ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().u8string();
-    if (Is_any_build(name) && Modified(it->path()) <= since) gone.push_back(it->path());
-    if (Is_key(name)) entries.emplace_back(Modified(it->path()), it->path());
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.first > b.first; });
-  for (std::size_t i = keep; i < entries.size(); ++i) gone.push_back(entries[i].second);
-  for (const auto& path : gone) fs::remove_all(path, ec);
+bool Is_cache_job(const std::vector<std::string>& arguments) {
+  return arguments.size() == 7 && arguments[1] == Job_option;
 }
+
+int Run_cache_job(const std::vector<std::string>& arguments) {
+  if (!Is_cache_job(arguments)) return 2;
+  try {
+    return Build_job(arguments);
+  } catch (const std::exception&) {
+    // A path the file system library cannot take, or no memory: the job has
+    // no terminal and nobody waits for it; the next compile without an entry
+    // starts another.
+    return 1;
+  }
+}
+
+namespace {
+
+int Build_job(const std::vector<std::string>& arguments) {
+  const std::string &root = arguments[2], &key = arguments[3];
+  const Request request = {arguments[4], arguments[5], arguments[6]};
+  // Words that name another folder than this user's cache are not a job
+  // this Vorlix gave: tidying there could remove someone's folders. The
+  // root is compared, not made again: a cache removed meanwhile stays gone.
+  const std::string cache = Cache_directory();
+  if (!Enabled() || cache.empty() || !Is_absolute_path(root) || root != Join(cache, "pch") ||
+      !Only_user_can_change(root) || !Is_key(key))
+    return 1;
+  std::error_code ec;
+  if (!request.cwd.empty()) fs::current_path(P(request.cwd), ec);
+  if (ec) return 1;
+  Tidy_cache(root);
+  if (!Build_entry(root, key, request)) {
+    // Remembered, so that the next compiles do not each try again at once.
+    Write_private_file(Join(root, Failure_mark(key)), "");
+    return 1;
+  }
+  Tidy_cache(root);
+  return 0;
+}
+
+}  // namespace

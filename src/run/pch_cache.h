@@ -1,65 +1,45 @@
-// A cache of precompiled <bits/stdc++.h> headers, one entry for each compiler
-// (its path, size and modification time) and set of options, at
-// CACHE/pch/<key>/bits/stdc++.h.gch, where CACHE is Cache_directory(). A
-// compile whose source begins with that include finds the entry through
-// CPATH; its words stay as they are. A missing entry is made in the
-// background after the compile. Anything wrong with the cache only costs the
-// speed-up: it never fails a compile and never prints.
+// A cache of precompiled <bits/stdc++.h> headers, at
+// CACHE/pch/<key>/bits/stdc++.h.gch, where CACHE is Cache_directory(). The
+// key covers the compiler's file, the options, the environment variables
+// that move the compiler's header search and, where an option or the
+// compiler's own path is relative, the working directory. An entry records
+// the files it was made from (its -MD list, the folders searched, the
+// compiler proper) and is rebuilt when any of them changes.
+//
+// A compile whose source begins with that include is run first with the
+// entry found through CPATH and its output held back; when it writes nothing
+// and succeeds that is the compile. Otherwise it runs once more without the
+// cache, straight to the terminal, and that one counts: what the user reads
+// is exactly what a compile without the cache shows. A missing entry is made
+// in the background after the compile. Anything wrong with the cache only
+// costs the speed-up: it never fails a compile and never prints.
 #pragma once
 
-#include <chrono>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
 
-// The compile step's compile: Compile with the process-wide COM_PATH and
-// COM_SETTINGS, through the cache unless VORLIX_PCH is 0. Returns how the
-// compiler's run ended.
-Program_run Compile_with_cache(const std::string& fpath, const std::string& epath);
+// Starts the cache's build job: Vorlix's own program again with `arguments`
+// after its path, apart from this one (Run_in_background).
+using Cache_job_start = Outcome (*)(const std::vector<std::string>& arguments);
 
-// The build that Compile_with_cache leaves behind it, from its words {root,
-// key, compiler path, options}: old temporaries and entries tidied away, the
-// entry of the key built, and tidied again. Does nothing unless the root is
-// this user's cache's (as Pch_root names it) and the cache is on. Never
-// throws, never prints.
-void Run_cache_job(const std::vector<std::string>& job);
+// The compile step's compile of `fpath` into `epath` with the compiler
+// `com_path` and its options `com_settings`, through the cache unless
+// VORLIX_PCH is 0; a build it needs is handed to `start`. Returns how the
+// compiler's run ended, as Compile does.
+Program_run Compile_with_cache(const std::string& com_path, const std::string& com_settings,
+                               const std::string& fpath, const std::string& epath,
+                               Cache_job_start start);
 
-// True when the first #include of `head` (the start of a source) is
-// <bits/stdc++.h> and only comments, blank lines and preprocessor lines come
-// before it.
-bool Starts_with_stdcpp_include(const std::string& head);
+// True when `arguments` (this program's, its path first) are those of a
+// build job: the hidden option --pch-build and exactly the job's five words
+// (root, key, compiler, options, working directory). Any other form is the
+// user's, and keeps its usual meaning.
+bool Is_cache_job(const std::vector<std::string>& arguments);
 
-// 16 hexadecimal digits for the compiler at `com_path` of `size` bytes,
-// modified at `mtime` (any fixed count), and the options `com_settings`.
-std::string Pch_key(const std::string& com_path, std::uintmax_t size, long long mtime,
-                    const std::string& com_settings);
-
-// The cache's pch folder under `cache` (Cache_directory()), made where
-// missing; "" when the cache is off (VORLIX_PCH=0) or it is not the user's own.
-std::string Pch_root(const std::string& cache);
-
-// The entry of `key` as a header folder for CPATH, when it is whole and the
-// user's own; "" otherwise. An entry whose size is not the one recorded is
-// removed.
-std::string Usable_entry(const std::string& root, const std::string& key);
-
-// Makes the entry of `key` and waits for it: the header precompiled under a
-// temporary name, checked by a compile that uses it, its size recorded, and
-// renamed into place. Returns true when the entry is in place.
-bool Build_entry(const std::string& root, const std::string& key, const std::string& com_path,
-                 const std::string& com_settings);
-
-// True when a build of `key` younger than `age` is under way.
-bool Build_under_way(const std::string& root, const std::string& key, std::chrono::seconds age);
-
-// Removes the temporaries of builds older than `age` (a killed build's), and
-// every entry but the `keep` most recently used.
-void Tidy_cache(const std::string& root, std::chrono::seconds age, std::size_t keep);
-
-// How long a build may take before its temporary counts as left behind (a
-// precompile takes seconds; a killed build holds its key back this long), and
-// how many entries stay.
-constexpr std::chrono::seconds Pch_build_age{600};
-constexpr std::size_t Pch_entries_kept = 3;
+// Runs the build job of `arguments` (Is_cache_job): old temporaries, failure
+// marks and entries tidied away, the entry of the key built, and tidied
+// again. Does nothing unless the root is this user's own cache's, absolute,
+// and the cache is on. Never prints; returns the program's exit status.
+int Run_cache_job(const std::vector<std::string>& arguments);

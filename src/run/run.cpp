@@ -69,7 +69,7 @@ bool Should_compile(const std::string& fpath, const std::string& epath, bool ask
 // Returns false when the compile failed; the compiler's messages are above.
 bool Build(const std::string& fpath, const std::string& epath) {
   Print("正在编译……", 1);
-  const Program_run compile = Compile_with_cache(fpath, epath);
+  const Program_run compile = Compile_with_cache(COM_PATH, COM_SETTINGS, fpath, epath, Run_in_background);
   // The terminal echoes Ctrl-C as "^C" where the cursor is: the message that
   // follows starts on a line of its own.
   if (Ended_by_interrupt_key(compile)) Write_text(Stream::out, "\n");

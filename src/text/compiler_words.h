@@ -1,6 +1,7 @@
-// What the precompiled-header cache needs of a compiler's start beyond the
-// compile's own command line: other words after the options, and a header
-// folder put first on its search path. Plain strings, built and tested
+// What the precompiled-header cache needs of a compiler beyond the compile's
+// own command line: other words after the options, a header folder put first
+// on its search path, and what it reads of a source's start, of the options
+// and of the compiler's -MD and -v outputs. Plain strings, built and tested
 // everywhere.
 #pragma once
 
@@ -26,3 +27,34 @@ std::string Windows_compiler_words(const std::string& com_path, const std::strin
 // holds the separator, or a NUL, and so cannot be one item of the list.
 std::string Header_search_path(const std::string& header_dir, const std::string& old,
                                char separator);
+
+// True when the first #include of `head` (the start of a source) is
+// <bits/stdc++.h> and only comments, blank lines and preprocessor lines come
+// before it.
+bool Starts_with_stdcpp_include(const std::string& head);
+
+// True when `path` is absolute on either system ("/x", "\\x", "C:\x", "C:/x").
+bool Is_absolute_path(const std::string& path);
+
+// True when the options `com_settings`, split at blanks with quotes taken
+// away, name a relative path where the compiler looks for headers or its own
+// parts (-I, -iquote, -isystem, -idirafter, -include, -imacros, -iprefix,
+// -iwithprefix, -iwithprefixbefore, --sysroot, -isysroot, -B, @file; apart or
+// joined): what they mean then depends on the working directory.
+bool Options_name_relative_paths(const std::string& com_settings);
+
+// The files a make rule from the compiler's -MD lists after its target's
+// colon, its escapes ("\ ", "\#", "$$") and line continuations undone.
+std::vector<std::string> Make_rule_prerequisites(const std::string& rule);
+
+// What a compiler's -v output tells of where it looks for headers: the
+// folders it searches, in order, and those it was asked to search but found
+// missing (a header put there later would be found first).
+struct Header_search {
+  std::vector<std::string> folders, missing;
+};
+Header_search Verbose_header_search(const std::string& verbose);
+
+// The compiler proper (cc1plus) that a -v output shows the driver starting,
+// or "" when none is shown.
+std::string Verbose_compiler_proper(const std::string& verbose);

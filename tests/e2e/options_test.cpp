@@ -48,7 +48,7 @@ TEST(Options, AnyOtherArgumentsLeaveTheDialogueAsItIs) {
   Write_file(dir / "a.cpp", "");
   const std::vector<std::string> ignored[] = {
       {}, {"a.cpp", "--help"}, {"--", "--version"}, {"a.cpp", "a.cpp"}, {"-h", "x"},
-      {"--pch-build", "a", "b", "c"}, {"--pch-build", "a", "b", "c", "d", "e"},
+      {"--pch-build", "a", "b", "c", "d"}, {"--pch-build", "a", "b", "c", "d", "e", "f"},
   };
   for (const auto& args : ignored) {
     std::vector<std::string> argv = {Vorlix_binary()};

@@ -69,4 +69,66 @@ TEST(Header_search_path, PutsTheFolderFirstAndNeverAddsAnEmptyItem) {
     EXPECT_EQ(Header_search_path(c.dir, c.old, c.separator), c.expected) << c.dir << " " << c.old;
 }
 
+TEST(Options_name_relative_paths, OnlyAPathOptionWithARelativePath) {
+  const struct {
+    std::string options;
+    bool relative;
+  } cases[] = {
+      {"", false},
+      {"-O2 -Wall -DX=inc", false},
+      {"-I.", true},
+      {"-I /abs -I rel", true},
+      {"-I/abs -isystem /usr/x -idirafter C:\\x", false},
+      {"-iquote inc", true},
+      {"-isysteminc", true},
+      {"-idirafter ../x", true},
+      {"-include local.h", true},
+      {"-imacros m.h", true},
+      {"--sysroot=root", true},
+      {"--sysroot /root", false},
+      {"-Btools", true},
+      {"@opts.txt", true},
+      {"@/abs/opts.txt", false},
+      {"'-I a'", true},
+      {"\"-I/x y\"", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Options_name_relative_paths(c.options), c.relative) << c.options;
+}
+
+TEST(Make_rule_prerequisites, EscapesAndContinuationsUndone) {
+  const struct {
+    std::string rule;
+    std::vector<std::string> files;
+  } cases[] = {
+      {"entry: a.h /usr/b.h\n", {"a.h", "/usr/b.h"}},
+      {"entry: a.h \\\n /x\\ y/c.h \\\n d$$e.h \\#f.h\n", {"a.h", "/x y/c.h", "d$e.h", "#f.h"}},
+      {"entry: C:/x/a.h C:\\y\\b.h\r\n", {"C:/x/a.h", "C:\\y\\b.h"}},
+      {"entry:\n", {}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Make_rule_prerequisites(c.rule), c.files) << c.rule;
+}
+
+TEST(Verbose_output, TheFoldersSearchedAndTheCompilerProper) {
+  const std::string verbose =
+      "Using built-in specs.\n"
+      " /usr/lib/gcc/x86_64-linux-gnu/12/cc1plus -quiet -v -I . a.h -o /tmp/x.s\n"
+      "ignoring duplicate directory \"/usr/include/c++/12\"\n"
+      "ignoring nonexistent directory \"nope\"\n"
+      "#include \"...\" search starts here:\n"
+      "#include <...> search starts here:\n"
+      " .\n /usr/include/c++/12\n /usr/include\n"
+      "End of search list.\n"
+      " /usr/bin/as -v --64 -o a.o /tmp/x.s\n";
+  const Header_search search = Verbose_header_search(verbose);
+  EXPECT_EQ(search.folders, (std::vector<std::string>{".", "/usr/include/c++/12", "/usr/include"}));
+  EXPECT_EQ(search.missing, std::vector<std::string>{"nope"});
+  EXPECT_EQ(Verbose_compiler_proper(verbose), "/usr/lib/gcc/x86_64-linux-gnu/12/cc1plus");
+  EXPECT_EQ(Verbose_compiler_proper(" \"C:\\mingw\\libexec\\cc1plus.exe\" -quiet\r\n"),
+            "C:\\mingw\\libexec\\cc1plus.exe");
+  EXPECT_EQ(Verbose_compiler_proper(" /usr/bin/notcc1plus -quiet\n"), "");
+  EXPECT_EQ(Verbose_header_search("").folders.size(), 0u);
+}
+
 }  // namespace

@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "text/command_line.h"
 #include "platform/platform.h"
 #include "run/pch_cache.h"
-#include "settings/settings.h"
+#include "text/compiler_words.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -46,21 +47,28 @@ const std::string GCH = "bits/stdc++.h.gch";
 const std::string BITS_PROGRAM =
     "#include <bits/stdc++.h>\nint main() { std::vector<int> v(3); return v[1]; }\n";
 
-std::string Key_of(const std::string& com, const std::string& settings) {
-  return Pch_key(com, fs::file_size(com),
-                 static_cast<long long>(fs::last_write_time(com).time_since_epoch().count()),
-                 settings);
+// The seam: the jobs a compile asked for, and a start that runs the job at
+// once, in this process, as the started Vorlix would.
+std::vector<std::vector<std::string>> STARTED;
+Outcome Record_start(const std::vector<std::string>& arguments) {
+  STARTED.push_back(arguments);
+  return {};
+}
+Outcome Build_now(const std::vector<std::string>& arguments) {
+  STARTED.push_back(arguments);
+  std::vector<std::string> job = {"vorlix"};
+  job.insert(job.end(), arguments.begin(), arguments.end());
+  Run_cache_job(job);
+  return {};
 }
 
-// An entry as a finished build leaves it: `gch` as the header, its size recorded.
-std::string Plant(const std::string& root, const std::string& key, const std::string& gch) {
-  const std::string dir = root + "/" + key;
-  fs::create_directories(dir + "/bits");
-  Write_file(dir + "/" + GCH, gch);
-  Write_file(dir + "/size", std::to_string(gch.size()));
-  for (const auto& d : {dir, dir + "/bits"}) chmod(d.c_str(), 0700);
-  for (const auto& f : {dir + "/" + GCH, dir + "/size"}) chmod(f.c_str(), 0600);
-  return dir;
+// The 16-hex-digit names under `root`: the entries.
+std::vector<std::string> Entries(const std::string& root) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename().string().size() == 16) found.push_back(it->path().string());
+  return found;
 }
 
 TEST(Pch_scan, OnlyCommentsBlanksAndDirectivesMayComeBeforeTheInclude) {
@@ -94,290 +102,467 @@ TEST(Pch_scan, OnlyCommentsBlanksAndDirectivesMayComeBeforeTheInclude) {
   for (const auto& c : cases) EXPECT_EQ(Starts_with_stdcpp_include(c.head), c.yes) << c.head;
 }
 
-TEST(Pch_key, EachPartOfTheCompilerAndEveryOptionMakesANewKey) {
-  const std::string base = Pch_key("/usr/bin/g++", 1000, 5, "-O2");
-  EXPECT_EQ(base.size(), 16u);
-  EXPECT_EQ(base.find_first_not_of("0123456789abcdef"), std::string::npos);
-  EXPECT_EQ(Pch_key("/usr/bin/g++", 1000, 5, "-O2"), base);
-  const std::string others[] = {
-      Pch_key("/usr/bin/g++", 1000, 5, "-O2 "),    Pch_key("/usr/bin/g++", 1000, 5, "-O3"),
-      Pch_key("/usr/bin/g++", 1000, 5, ""),        Pch_key("/usr/bin/g++-12", 1000, 5, "-O2"),
-      Pch_key("/usr/bin/g++", 1001, 5, "-O2"),     Pch_key("/usr/bin/g++", 1000, 6, "-O2"),
-      Pch_key("/usr/bin/g++ -O2", 1000, 5, ""),    Pch_key("/usr/bin/g++", 1000, 5, "-O2 -g"),
-  };
-  for (std::size_t i = 0; i < std::size(others); ++i) {
-    EXPECT_NE(others[i], base) << i;
-    for (std::size_t j = 0; j < i; ++j) EXPECT_NE(others[i], others[j]) << i << " " << j;
-  }
-}
-
-TEST(Pch_root, IsMadeForTheUserAloneAndRefusedWhereOthersMayWrite) {
+TEST(Pch_job, OnlyTheHiddenOptionFirstAndExactlyFiveWords) {
+  const std::string hidden = "--pch-build";
   const struct {
-    mode_t cache_mode, root_mode;  // 0: left for Pch_root to make
-    bool usable;
-  } cases[] = {{0, 0, true}, {0777, 0, false}, {0750, 0770, false}, {0755, 0700, true}};
-  for (const auto& c : cases) {
-    Temp_dir dir;
-    const std::string cache = dir / "vorlix", root = cache + "/pch";
-    for (const auto& [path, mode] : {std::pair{cache, c.cache_mode}, std::pair{root, c.root_mode}})
-      if (mode != 0) mkdir(path.c_str(), 0700), chmod(path.c_str(), mode);
-    EXPECT_EQ(Pch_root(cache), c.usable ? root : "") << std::oct << c.cache_mode << " " << c.root_mode;
-    if (c.usable) {
-      EXPECT_EQ(fs::status(root).permissions(), fs::perms::owner_all);
-    }
-  }
-  Temp_dir dir;
-  fs::create_directory(dir / "elsewhere");
-  fs::create_directory_symlink(dir / "elsewhere", dir / "vorlix");
-  EXPECT_EQ(Pch_root(dir / "vorlix"), "");
+    std::vector<std::string> arguments;
+    bool job;
+  } cases[] = {
+      {{"vorlix", hidden, "C:\\本地 数据\\pch", "0123456789abcdef", "g++", "-O2 \"-DN=a b\"", ""}, true},
+      {{"vorlix", hidden, "", "", "", "", ""}, true},
+      {{"vorlix", hidden, "a", "b", "c", "d"}, false},
+      {{"vorlix", hidden, "a", "b", "c", "d", "e", "f"}, false},
+      {{"vorlix", hidden}, false},
+      {{"vorlix", "a", hidden, "b", "c", "d", "e"}, false},
+      {{"vorlix", hidden + "=a", "a", "b", "c", "d", "e"}, false},
+      {{"vorlix", "--PCH-BUILD", "a", "b", "c", "d", "e"}, false},
+      {{"vorlix", "a.cpp"}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Is_cache_job(c.arguments), c.job) << c.arguments.size();
 }
 
-TEST(Pch_entry, IsUsedOnlyWhenWholeAndTheUsersOwn) {
+// Nothing on the way to the cache may be changed by another user: each folder
+// above is the user's or root's, and written by nobody else (root's sticky
+// folders aside); links are followed and their targets held to the same.
+TEST(Only_user_can_change, EveryFolderAboveAndEveryLinkTargetIsChecked) {
   const struct {
     std::string name;
-    void (*harm)(const std::string& dir);
-    bool used, kept;
+    mode_t above;  // the folder above the one checked
+    uid_t owner;   // of the folder above
+    bool linked;   // the checked path goes through a link to the folder above
+    bool yes;
   } cases[] = {
-      {"whole", [](const std::string&) {}, true, true},
-      {"size differs", [](const std::string& d) { Write_file(d + "/size", "5"); }, false, false},
-      {"cut short", [](const std::string& d) { fs::resize_file(d + "/" + GCH, 3); }, false, false},
-      {"no size", [](const std::string& d) { fs::remove(d + "/size"); }, false, false},
-      {"no header", [](const std::string& d) { fs::remove(d + "/" + GCH); }, false, false},
-      {"gone", [](const std::string& d) { fs::remove_all(d); }, false, false},
-      {"others write the header",
-       [](const std::string& d) { chmod((d + "/" + GCH).c_str(), 0666); }, false, true},
-      {"group writes the size",
-       [](const std::string& d) { chmod((d + "/size").c_str(), 0620); }, false, true},
-      {"others write the entry", [](const std::string& d) { chmod(d.c_str(), 0777); }, false, true},
-      {"others write bits", [](const std::string& d) { chmod((d + "/bits").c_str(), 0703); },
-       false, true},
-      {"header is a link",
-       [](const std::string& d) {
-         fs::rename(d + "/" + GCH, d + "/real");
-         fs::create_symlink(d + "/real", d + "/" + GCH);
-       },
-       false, true},
-      {"someone else's header",
-       [](const std::string& d) {
-         // Only the superuser can give a file away; elsewhere a group-writable
-         // header stands in for it.
-         if (chown((d + "/" + GCH).c_str(), 65534, 65534) != 0) chmod((d + "/" + GCH).c_str(), 0660);
-       },
-       false, true},
+      {"closed", 0755, 0, false, true},
+      {"group may write above", 0775, 0, false, false},
+      {"others may write above", 0757, 0, false, false},
+      {"root's sticky folder above", 01777, 0, false, true},
+      {"another user's folder above", 0755, 65534, false, false},
+      {"another user's sticky folder above", 01777, 65534, false, false},
+      {"through a link to a closed folder", 0755, 0, true, true},
+      {"through a link to a folder others write", 0777, 0, true, false},
   };
   for (const auto& c : cases) {
     Temp_dir dir;
-    const std::string entry = Plant(dir.path(), "0123456789abcdef", std::string(100, 'h'));
-    c.harm(entry);
-    EXPECT_EQ(Usable_entry(dir.path(), "0123456789abcdef"), c.used ? entry : "") << c.name;
-    EXPECT_EQ(fs::exists(entry), c.kept) << c.name;
-  }
-}
-
-TEST(Pch_tidy, KeepsTheThreeMostRecentlyUsedAndRemovesLeftBuilds) {
-  const auto now = fs::file_time_type::clock::now();
-  const struct {
-    std::vector<int> ages;  // minutes since each of the keys 0..n was last used
-    std::vector<bool> kept;
-  } cases[] = {
-      {{40, 30, 20, 10}, {false, true, true, true}},
-      {{10, 40, 30, 20}, {true, false, true, true}},
-      {{1, 2, 3}, {true, true, true}},
-      {{5, 1, 50, 2, 60}, {true, true, false, true, false}},
-  };
-  for (const auto& c : cases) {
-    Temp_dir dir;
-    for (std::size_t i = 0; i < c.ages.size(); ++i) {
-      const std::string entry = Plant(dir.path(), std::string(15, 'a') + char('0' + i), "h");
-      fs::last_write_time(entry, now - std::chrono::minutes(c.ages[i]));
+    const std::string above = dir / "above", cache = above + "/cache";
+    fs::create_directories(cache);
+    chmod(cache.c_str(), 0700);
+    chmod(above.c_str(), c.above);
+    if (c.owner != getuid() && chown(above.c_str(), c.owner, c.owner) != 0) continue;
+    std::string path = cache;
+    if (c.linked) {
+      fs::create_directory_symlink("above", dir / "link");
+      path = dir / "link/cache";
     }
-    Tidy_cache(dir.path(), std::chrono::hours(1), 3);
-    for (std::size_t i = 0; i < c.ages.size(); ++i)
-      EXPECT_EQ(fs::exists(dir / (std::string(15, 'a') + char('0' + i))), c.kept[i]) << i;
+    EXPECT_EQ(Only_user_can_change(path), c.yes) << c.name;
   }
-
-  const struct {
-    std::string name;
-    int age_minutes;
-    bool kept, under_way;
-  } builds[] = {
-      {"0123456789abcdef.0011223344556677.tmp", 1, true, true},
-      {"0123456789abcdef.0011223344556677.tmp", 61, false, false},
-      {"fedcba9876543210.0011223344556677.tmp", 1, true, false},
-      {"0123456789abcdef.0011223344556677.old", 61, true, false},
-      {"notes", 600, true, false},
-  };
-  for (const auto& b : builds) {
-    Temp_dir dir;
-    fs::create_directories(dir / b.name + "/bits");
-    fs::last_write_time(dir / b.name, now - std::chrono::minutes(b.age_minutes));
-    EXPECT_EQ(Build_under_way(dir.path(), "0123456789abcdef", std::chrono::hours(1)), b.under_way)
-        << b.name;
-    Tidy_cache(dir.path(), std::chrono::hours(1), 3);
-    EXPECT_EQ(fs::exists(dir / b.name), b.kept) << b.name;
-  }
+  EXPECT_FALSE(Only_user_can_change("relative/path"));
+  EXPECT_FALSE(Only_user_can_change("/no/such/folder"));
 }
 
-// The compile through the cache, with a compiler that records its words and
-// environment; precompiling and checking fail at once, as with a compiler
-// that makes no precompiled headers.
+// The compile through the cache with a compiler that records its words and
+// CPATH. Its precompile writes "pch" (an empty header where `empty-gch`
+// exists), a -MD list naming dep.h, and a -v output naming cc1plus, the
+// header folder inc and the missing folder later; its check passes only with
+// the header on CPATH; its compile says `say` (or, through the cache,
+// `say-cached`) and exits with `status` (`status-cached`).
 class Pch_compile : public ::testing::Test {
  protected:
   void SetUp() override {
-    Write_script(com, "case \" $* \" in *\" c++-header \"*|*\" -fsyntax-only \"*) exit 1;; esac\n"
-                      "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" + dir / "words" + "'\n"
-                      "printf '%s\\n' \"${CPATH-unset}\" > '" + dir / "cpath" + "'\n"
-                      "env | grep -v '^_=' | sort > '" + dir / "env" + "'\n");
+    const std::string d = dir.path();
+    Write_script(com,
+                 "prev=; out=; mf=; last=; kind=compile\n"
+                 "for a; do\n"
+                 "  case $prev in -o) out=$a;; -MF) mf=$a;; esac\n"
+                 "  case $a in c++-header) kind=header;; -fsyntax-only) kind=check;; esac\n"
+                 "  prev=$a; last=$a\n"
+                 "done\n"
+                 "d='" + d + "'\n"
+                 "case $kind in\n"
+                 "header) if [ -f $d/empty-gch ]; then : > \"$out\"; else printf pch > \"$out\"; fi\n"
+                 "  printf 'entry: %s \\\\\\n %s\\n' \"$last\" $d/dep.h > \"$mf\"\n"
+                 "  printf ' %s -quiet\\n#include <...> search starts here:\\n %s\\n"
+                 "End of search list.\\nignoring nonexistent directory \"%s\"\\n' "
+                 "$d/cc1plus $d/inc $d/later >&2\n"
+                 "  exit 0;;\n"
+                 "check) [ -f $d/cc1plus ] && [ -f \"${CPATH%%:*}/bits/stdc++.h.gch\" ]; exit $?;;\n"
+                 "esac\n"
+                 "printf '%s\\n' \"${CPATH-unset}\" >> $d/cpath.log\n"
+                 "for a; do printf '%s\\n' \"$a\"; done > $d/words\n"
+                 ": > \"$out\"\n"
+                 "case ${CPATH-} in *pch/*)\n"
+                 "  [ -f $d/say-cached ] && cat $d/say-cached >&2\n"
+                 "  exit $(cat $d/status-cached 2>/dev/null || echo 0);;\n"
+                 "esac\n"
+                 "[ -f $d/say ] && cat $d/say >&2\n"
+                 "exit $(cat $d/status 2>/dev/null || echo 0)\n");
     Write_file(source, BITS_PROGRAM);
-    COM_PATH = com;
-    COM_SETTINGS = "-O2 -DX='a b'";
+    Write_file(dir / "dep.h", "dep");
+    Write_file(dir / "cc1plus", "cc1plus");
+    fs::create_directory(dir / "inc");
+    STARTED.clear();
   }
-  void TearDown() override { COM_PATH = COM_SETTINGS = ""; }
+
+  // Compiles through the cache; returns the status, and the CPATH of each
+  // compile the compiler saw since the last call.
+  std::pair<int, std::string> Compile_once(Cache_job_start start = Record_start) {
+    fs::remove(dir / "cpath.log");
+    const int status = Compile_with_cache(com, settings, source, exe, start);
+    return {status, Read_file(dir / "cpath.log")};
+  }
+  // A cold compile that builds the entry at once; returns the entry.
+  std::string Warm_up() {
+    Compile_once(Build_now);
+    const auto entries = Entries(root);
+    return entries.size() == 1 ? entries[0] : "";
+  }
 
   Temp_dir dir;
   const std::string com = dir / "fake g++", source = dir / "a b.cpp", exe = dir / "a b.exe";
   const std::string root = dir / "cache/vorlix/pch";
+  std::string settings = "-O2 -DX='a b'";
   Env cache_home{"XDG_CACHE_HOME", (dir / "cache").c_str()};
+  Env pch{"VORLIX_PCH", nullptr};
+  Env cpath{"CPATH", "/u"};
 };
 
 TEST_F(Pch_compile, WordsNeverChangeAndOnlyAUsableEntryReachesCpath) {
   const std::string words = "-O2\n-DX=a b\n-g\n-o\n" + exe + "\n" + source + "\n";
-  const std::string entry = root + "/" + Key_of(com, COM_SETTINGS);
   const struct {
     std::string name;
     const char* pch;
-    const char* user_cpath;
-    bool planted, bits;
-    mode_t header_mode;
-    std::string cpath;
+    bool bits;
+    mode_t entry_mode, above_mode;  // of the entry, of a folder above the cache
+    bool used;
   } cases[] = {
-      {"warm", nullptr, "/u:/v", true, true, 0600, entry + ":/u:/v"},
-      {"warm, no user CPATH", "1", nullptr, true, true, 0600, entry},
-      {"warm, empty user CPATH", nullptr, "", true, true, 0600, entry},
-      {"others may write the entry", nullptr, "/u", true, true, 0646, "/u"},
-      {"no bits include", nullptr, "/u", true, false, 0600, "/u"},
-      // Last: the build it starts in the background may still be at work.
-      {"cold", nullptr, "/u", false, true, 0600, "/u"},
+      {"warm", nullptr, true, 0700, 0700, true},
+      {"turned off", "0", true, 0700, 0700, false},
+      {"no bits include", nullptr, false, 0700, 0700, false},
+      {"others may write the entry", nullptr, true, 0707, 0700, false},
+      {"the group may write a folder above", nullptr, true, 0700, 0770, false},
+      {"root's sticky folder above", nullptr, true, 0700, 01777, true},
   };
   for (const auto& c : cases) {
     fs::remove_all(dir / "cache");
-    if (c.planted) {
-      fs::create_directories(root);
-      Plant(root, Key_of(com, COM_SETTINGS), "gch");
-      chmod((entry + "/" + GCH).c_str(), c.header_mode);
-    }
+    Write_file(source, BITS_PROGRAM);
+    const std::string entry = Warm_up();
+    ASSERT_NE(entry, "") << c.name;
+    chmod(entry.c_str(), c.entry_mode);
+    chmod((dir / "cache").c_str(), c.above_mode);
     Write_file(source, c.bits ? BITS_PROGRAM : "int main() {}\n");
-    const Env pch("VORLIX_PCH", c.pch), cpath("CPATH", c.user_cpath);
-    EXPECT_EQ(Compile_with_cache(source, exe).status, 0) << c.name;
+    const Env pch_now("VORLIX_PCH", c.pch);
+    STARTED.clear();
+    const auto [status, cpaths] = Compile_once();
+    EXPECT_EQ(status, 0) << c.name;
     EXPECT_EQ(Read_file(dir / "words"), words) << c.name;
-    EXPECT_EQ(Read_file(dir / "cpath"), c.cpath + "\n") << c.name;
-    // Vorlix's own environment is as it was.
-    EXPECT_EQ(std::getenv("CPATH") ? std::string(std::getenv("CPATH")) : "unset",
-              c.user_cpath ? c.user_cpath : "unset")
-        << c.name;
+    // A sticky folder others may write counts only as root's.
+    const bool used = c.used && (c.above_mode != 01777 || getuid() == 0);
+    EXPECT_EQ(cpaths, used ? entry + ":/u\n" : "/u\n") << c.name;
+    EXPECT_EQ(std::string(std::getenv("CPATH")), "/u") << c.name;
+    // An entry there but not usable is not built again over.
+    EXPECT_EQ(STARTED.size(), 0u) << c.name;
   }
 }
 
-TEST_F(Pch_compile, TurnedOffTheCompilerSeesThePlainEnvironmentAndNoCacheIsMade) {
-  const Env pch("VORLIX_PCH", nullptr);
-  ASSERT_EQ(Compile(COM_PATH, COM_SETTINGS, exe, source).status, 0);
-  const std::string plain = Read_file(dir / "env");
-  ASSERT_NE(plain, "");
-  const Env off("VORLIX_PCH", "0");
-  EXPECT_EQ(Compile_with_cache(source, exe).status, 0);
-  // The same but for VORLIX_PCH itself.
-  std::string seen = Read_file(dir / "env");
-  const auto line = seen.find("VORLIX_PCH=0\n");
-  ASSERT_NE(line, std::string::npos);
-  seen.erase(line, 13);
-  EXPECT_EQ(seen, plain);
-  EXPECT_FALSE(fs::exists(dir / "cache"));
+// What the user reads is what a compile without the cache shows: a compile
+// through the cache that writes anything or fails runs once more without it,
+// and that one counts. An entry that fails where the plain compile succeeds
+// is removed.
+TEST_F(Pch_compile, AnyMessageOrFailureRunsThePlainCompileWhichCounts) {
+  const struct {
+    std::string name, say_cached, status_cached, say, status;
+    int result;
+    bool again, kept;
+  } cases[] = {
+      {"clean", "", "0", "", "0", 0, false, true},
+      {"a warning", "w\n", "0", "w\n", "0", 0, true, true},
+      {"an error", "e\n", "1", "e\n", "1", 1, true, true},
+      {"fails only with the entry", "", "1", "", "0", 0, true, false},
+      {"fails only with the entry, saying so", "ice\n", "4", "", "0", 0, true, false},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(dir / "cache");
+    const std::string entry = Warm_up();
+    ASSERT_NE(entry, "") << c.name;
+    Write_file(dir / "say-cached", c.say_cached);
+    Write_file(dir / "status-cached", c.status_cached);
+    Write_file(dir / "say", c.say);
+    Write_file(dir / "status", c.status);
+    ::testing::internal::CaptureStderr();
+    const auto [status, cpaths] = Compile_once();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, c.result) << c.name;
+    EXPECT_EQ(cpaths, entry + ":/u\n" + (c.again ? "/u\n" : "")) << c.name;
+    EXPECT_EQ(err, c.say) << c.name;
+    EXPECT_EQ(fs::exists(entry), c.kept) << c.name;
+  }
 }
 
-}  // namespace
+// An entry is used only while everything it was made from is as it was; the
+// key changes with what moves the header search.
+TEST_F(Pch_compile, AStaleEntryIsRemovedAndBuiltAgain) {
+  const struct {
+    std::string name;
+    void (*change)(const Temp_dir& dir, const std::string& entry);
+  } cases[] = {
+      {"as it was", nullptr},
+      {"a header it was made from", [](const Temp_dir& d, const std::string&) {
+         Write_file(d / "dep.h", "new");
+         fs::last_write_time(d / "dep.h", fs::file_time_type::clock::now() + std::chrono::seconds(5));
+       }},
+      {"the compiler proper", [](const Temp_dir& d, const std::string&) {
+         Write_file(d / "cc1plus", "cc1plus 2");
+       }},
+      {"a header put in a folder searched", [](const Temp_dir& d, const std::string&) {
+         fs::create_directory(d / "inc/bits");
+       }},
+      {"a searched folder that was missing", [](const Temp_dir& d, const std::string&) {
+         fs::create_directory(d / "later");
+       }},
+      {"the header itself", [](const Temp_dir&, const std::string& e) {
+         Write_file(e + "/" + GCH, "PCH");
+         chmod((e + "/" + GCH).c_str(), 0600);
+       }},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(dir / "cache");
+    fs::remove_all(dir / "inc/bits");
+    fs::remove_all(dir / "later");
+    const std::string entry = Warm_up();
+    ASSERT_NE(entry, "") << c.name;
+    if (c.change != nullptr) c.change(dir, entry);
+    STARTED.clear();
+    const auto [status, cpaths] = Compile_once();
+    EXPECT_EQ(status, 0) << c.name;
+    EXPECT_EQ(cpaths, c.change == nullptr ? entry + ":/u\n" : "/u\n") << c.name;
+    EXPECT_EQ(fs::exists(entry), c.change == nullptr) << c.name;
+    EXPECT_EQ(STARTED.size(), c.change == nullptr ? 0u : 1u) << c.name;
+  }
+}
 
-namespace {
+TEST_F(Pch_compile, TheKeyCoversSearchVariablesAndTheFolderOfRelativeOptions) {
+  const auto Key = [&] {
+    STARTED.clear();
+    Compile_once();
+    return STARTED.size() == 1 ? STARTED[0][2] : "none";
+  };
+  const std::string base = Key();
+  ASSERT_EQ(base.size(), 16u);
+  EXPECT_EQ(Key(), base);
+  std::vector<std::string> keys = {base};
+  for (const char* name : {"CPLUS_INCLUDE_PATH", "C_INCLUDE_PATH", "GCC_EXEC_PREFIX", "COMPILER_PATH"}) {
+    const Env set(name, "/x");
+    keys.push_back(Key());
+  }
+  {
+    const Env changed("CPATH", "/v");
+    keys.push_back(Key());
+  }
+  const std::string here = fs::current_path();
+  const auto In = [&](const std::string& options, const std::string& folder) {
+    settings = options;
+    fs::current_path(folder);
+    const std::string key = Key();
+    fs::current_path(here);
+    settings = "-O2 -DX='a b'";
+    return key;
+  };
+  fs::create_directories(dir / "one");
+  fs::create_directories(dir / "two");
+  // Relative: the folder counts; absolute: it does not.
+  keys.push_back(In("-I.", dir / "one"));
+  keys.push_back(In("-I.", dir / "two"));
+  EXPECT_EQ(STARTED.at(0).at(5), dir / "two");
+  EXPECT_EQ(In("-I/abs", dir / "one"), In("-I/abs", dir / "two"));
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    for (std::size_t j = 0; j < i; ++j) EXPECT_NE(keys[i], keys[j]) << i << " " << j;
+}
 
-// Real g++: one entry made for the whole suite (a precompile takes seconds and
-// some 100 MB), in a cache of the suite's own. -H in the options makes g++
-// name each header it reads, a used precompiled one with "! " before it.
+// A second compile while a build is under way starts none; a failed build
+// holds its key back for an hour; both only while they are fresh.
+TEST_F(Pch_compile, ABuildUnderWayOrAFailedOneStartsNoOther) {
+  Compile_once();
+  ASSERT_EQ(STARTED.size(), 1u);
+  const std::string key = STARTED[0][2];
+  const auto now = fs::file_time_type::clock::now();
+  const struct {
+    std::string name;
+    int age_minutes;
+    bool started;
+  } cases[] = {
+      {key + ".0011223344556677.tmp", 1, false},
+      {key + ".0011223344556677.tmp", 11, true},
+      {"fedcba9876543210.0011223344556677.tmp", 1, true},
+      {key + ".failed", 59, false},
+      {key + ".failed", 61, true},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(root);
+    fs::create_directories(root + "/" + c.name);
+    fs::last_write_time(root + "/" + c.name, now - std::chrono::minutes(c.age_minutes));
+    STARTED.clear();
+    Compile_once();
+    EXPECT_EQ(STARTED.size(), c.started ? 1u : 0u) << c.name << " " << c.age_minutes;
+  }
+}
+
+// A build whose header is empty, or whose check does not find it on CPATH,
+// makes no entry, and is remembered as failed.
+TEST_F(Pch_compile, NoEntryFromAnEmptyHeaderOrAFailedCheck) {
+  const struct {
+    std::string name;
+    bool empty_gch, check_passes;
+  } cases[] = {{"whole", false, true}, {"empty", true, true}, {"check fails", false, false}};
+  for (const auto& c : cases) {
+    fs::remove_all(dir / "cache");
+    fs::remove(dir / "empty-gch");
+    if (c.empty_gch) Write_file(dir / "empty-gch", "");
+    // The check passes only with the new header first on CPATH.
+    if (!c.check_passes) fs::remove(dir / "cc1plus");
+    Compile_once(Build_now);
+    EXPECT_EQ(Entries(root).size(), c.check_passes && !c.empty_gch ? 1u : 0u) << c.name;
+    EXPECT_EQ(fs::exists(root + "/" + STARTED.at(0)[2] + ".failed"), !c.check_passes || c.empty_gch)
+        << c.name;
+    STARTED.clear();
+  }
+}
+
+// Real g++: what the user reads and runs is the same with the cache and
+// without it.
 class Pch_gxx : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (!Is_regular_file(GXX)) return;
-    home = new Temp_dir;
-    root = Pch_root(*home / "vorlix");
-    built = !root.empty() && Build_entry(root, Key_of(GXX, "-H"), GXX, "-H");
-  }
-  static void TearDownTestSuite() { delete home; }
   void SetUp() override {
     if (!Is_regular_file(GXX)) GTEST_SKIP() << "no " << GXX;
-    ASSERT_TRUE(built);
-    COM_PATH = GXX;
-    COM_SETTINGS = "-H";
   }
-  void TearDown() override { COM_PATH = COM_SETTINGS = ""; }
+  void TearDown() override { fs::current_path(here); }
 
-  // Compiles `program` through the cache; returns the status and what the
-  // compiler wrote to standard error.
-  std::pair<int, std::string> Compile_program(const std::string& program) {
+  struct Result {
+    int status;
+    std::string err, out;
+    bool operator==(const Result& o) const {
+      return status == o.status && err == o.err && out == o.out;
+    }
+  };
+  // Compiles `program` (VORLIX_PCH as `pch`) and runs what it made.
+  Result Compile_and_run(const std::string& program, const char* pch) {
     Write_file(dir / "a.cpp", program);
-    const Env cache("XDG_CACHE_HOME", home->path().c_str()), pch("VORLIX_PCH", nullptr);
+    fs::remove(dir / "a.exe");
+    const Env cache("XDG_CACHE_HOME", (dir / "cache").c_str()), on("VORLIX_PCH", pch);
     ::testing::internal::CaptureStderr();
-    const int status = static_cast<int>(Compile_with_cache(dir / "a.cpp", dir / "a.exe").status);
-    return {status, ::testing::internal::GetCapturedStderr()};
+    const int status = Compile_with_cache(GXX, settings, dir / "a.cpp", dir / "a.exe", Build_now);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    const std::string out = status == 0 ? Output_of("'" + dir / "a.exe" + "' 2>&1") : "";
+    return {status, err, out};
   }
-  int Run_exe() { return WEXITSTATUS(std::system(("'" + dir / "a.exe" + "' 2>/dev/null").c_str())); }
-  static std::string Used(const std::string& settings) {
-    return "! " + root + "/" + Key_of(GXX, settings) + "/" + GCH + "\n";
+  // The compile through the cache and the plain one.
+  std::pair<Result, Result> Both(const std::string& program) {
+    const Result cached = Compile_and_run(program, nullptr);
+    return {cached, Compile_and_run(program, "0")};
+  }
+  bool Used(const std::string& entry, fs::file_time_type before) {
+    return fs::exists(entry) && fs::last_write_time(entry) > before;
   }
 
   static inline const std::string GXX = "/usr/bin/g++";
-  static inline Temp_dir* home = nullptr;
-  static inline std::string root;
-  static inline bool built = false;
   Temp_dir dir;
+  std::string settings = "-Wall";
+  const std::string here = fs::current_path();
+  Env cpath{"CPATH", nullptr};
 };
 
-// One test, so that the entry is made once.
-TEST_F(Pch_gxx, AWarmEntryIsUsedOnlyWhereValidAndOneCutShortNeverFailsACompile) {
+// One test, so that the entry of the whole library is made once.
+TEST_F(Pch_gxx, MessagesAreThoseOfThePlainCompileAndADamagedEntryIsRemoved) {
+  Compile_and_run(BITS_PROGRAM, nullptr);
+  const auto entries = Entries(dir / "cache/vorlix/pch");
+  ASSERT_EQ(entries.size(), 1u);
+  const std::string entry = entries[0];
   const struct {
     std::string name, program;
     bool used;
-    int status;
   } cases[] = {
-      {"plain", BITS_PROGRAM, true, 0},
-      {"checked library",
-       "#define _GLIBCXX_DEBUG\n#include <bits/stdc++.h>\n"
-       "int main() { std::vector<int> v(3); return v[5]; }\n",
-       false, 134},
-      {"after a comment", "// mine\n" + BITS_PROGRAM, true, 0},
+      {"clean", BITS_PROGRAM, true},
+      {"an error inside a library header",
+       "#include <bits/stdc++.h>\nusing namespace std;\nint size = 3;\n"
+       "int main() { return size; }\n",
+       false},
+      {"a warning in the user's code", "#include <bits/stdc++.h>\nint main() { int unused; }\n",
+       false},
   };
   for (const auto& c : cases) {
-    const auto [status, err] = Compile_program(c.program);
-    EXPECT_EQ(status, 0) << c.name << err;
-    EXPECT_EQ(err.find(Used("-H")) != std::string::npos, c.used) << c.name << err;
-    EXPECT_EQ(Run_exe(), c.status) << c.name;
+    const auto before = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(entry, before);
+    const auto [cached, plain] = Both(c.program);
+    EXPECT_TRUE(cached == plain) << c.name << "\n" << cached.err << "\n----\n" << plain.err;
+    EXPECT_EQ(plain.err.empty(), c.used) << c.name;
+    EXPECT_EQ(Used(entry, before), c.used) << c.name;
   }
 
-  // A header cut short never fails a compile. Another key for the same
-  // compile, the options differing by a space, so the entry above stays.
-  COM_SETTINGS = "-H ";
-  const std::string whole = Read_file(root + "/" + Key_of(GXX, "-H") + "/" + GCH);
-  ASSERT_GT(whole.size(), 1000000u);
+  // Damaged in place, the same size and time: one compile without it, as
+  // the user would see it, and it is gone.
+  const std::string gch = entry + "/" + GCH;
+  const auto time = fs::last_write_time(gch);
+  std::string bytes = Read_file(gch);
+  ASSERT_GT(bytes.size(), 1000000u);
+  // 16 bytes in each twentieth: g++ fails on some places and reads past
+  // others, which also depends on where the header could be mapped.
+  for (std::size_t part = 1; part < 20; ++part)
+    for (std::size_t i = 0; i < 16; ++i) bytes[bytes.size() * part / 20 + i] ^= 0x5a;
+  Write_file(gch, bytes);
+  fs::last_write_time(gch, time);
+  const Result damaged = Compile_and_run(BITS_PROGRAM, nullptr);
+  EXPECT_EQ(damaged.status, 0) << damaged.err;
+  EXPECT_EQ(damaged.err, "");
+  EXPECT_FALSE(fs::exists(gch));
+}
+
+// The entry is never that of another folder, an older header or another
+// search path: small headers of the test's own stand in for the library's,
+// the "library" one found through CPLUS_INCLUDE_PATH after all the others.
+TEST_F(Pch_gxx, AStaleEntryNeverChangesTheProgram) {
+  const std::string program =
+      "#include <bits/stdc++.h>\n#ifndef WHERE\n#define WHERE \"library\"\n#endif\n"
+      "#include <cstdio>\nint main() { std::puts(WHERE); }\n";
+  const auto Header = [&](const std::string& folder, const std::string& where) {
+    fs::create_directories(folder + "/bits");
+    Write_file(folder + "/bits/stdc++.h", "#define WHERE \"" + where + "\"\n");
+    // A new time even where the file system counts whole seconds.
+    fs::last_write_time(folder + "/bits/stdc++.h",
+                        fs::file_time_type::clock::now() + std::chrono::seconds(where.size()));
+  };
   const struct {
-    std::string name, size;
-  } cut[] = {{"recorded whole", std::to_string(whole.size())}, {"not recorded", ""}};
-  for (const auto& c : cut) {
-    const std::string entry = Plant(root, Key_of(GXX, "-H "), whole.substr(0, 1000000));
-    Write_file(entry + "/size", c.size);
-    // A build said to be under way keeps a real precompile from starting.
-    fs::create_directory(root + "/" + Key_of(GXX, "-H ") + ".0123456789abcdef.tmp");
-    const auto [status, err] = Compile_program(BITS_PROGRAM);
-    EXPECT_EQ(status, 0) << c.name << err;
-    EXPECT_EQ(err.find("! "), std::string::npos) << c.name << err;
-    EXPECT_EQ(Run_exe(), 0) << c.name;
-    EXPECT_FALSE(fs::exists(entry)) << c.name;
+    std::string name, options;
+    void (*before)(const Temp_dir&);
+    void (*after)(const Temp_dir&);
+    std::string out_before, out_after;
+  } cases[] = {
+      {"-I. in another folder", "-I.",
+       [](const Temp_dir& d) { fs::current_path(d / "A"); },
+       [](const Temp_dir& d) { fs::current_path(d / "B"); }, "A\n", "library\n"},
+      {"a header edited", "-isystem ",
+       [](const Temp_dir&) {}, nullptr, "A\n", "changed\n"},
+      {"a search variable unset", "",
+       [](const Temp_dir& d) { setenv("CPATH", (d / "A").c_str(), 1); },
+       [](const Temp_dir&) { unsetenv("CPATH"); }, "A\n", "library\n"},
+  };
+  Header(dir / "L", "library");
+  const Env library("CPLUS_INCLUDE_PATH", (dir / "L").c_str());
+  for (const auto& c : cases) {
+    fs::remove_all(dir / "cache");
+    Header(dir / "A", "A");
+    fs::create_directories(dir / "B");
+    settings = c.options == "-isystem " ? "-isystem " + dir / "A" : c.options;
+    c.before(dir);
+    const auto [first, first_plain] = Both(program);
+    EXPECT_EQ(first.out, c.out_before) << c.name << first.err;
+    EXPECT_EQ(Entries(dir / "cache/vorlix/pch").size(), 1u) << c.name;
+    EXPECT_EQ(Both(program).first.out, c.out_before) << c.name;
+    if (c.after != nullptr)
+      c.after(dir);
+    else
+      Header(dir / "A", "changed");
+    const auto [cached, plain] = Both(program);
+    EXPECT_EQ(cached.out, c.out_after) << c.name << cached.err;
+    EXPECT_TRUE(cached == plain) << c.name;
+    fs::current_path(here);
   }
 }
 

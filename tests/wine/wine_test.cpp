@@ -385,9 +385,13 @@ TEST_F(Wine, OneSourceArgumentCompilesAndStartsWithoutAQuestion) {
 // three seconds for a .gch): the build, a process of its own, carries on and
 // leaves a whole entry in the cache under LOCALAPPDATA (a path with a space
 // and Chinese), its compiler given the user's options as the compile was, and
-// no temporary. The harness's VORLIX_PCH=0 is taken away.
+// no temporary. The harness's VORLIX_PCH=0 is taken away. LOCALAPPDATA is on
+// drive C: Wine shows a folder under /tmp as one that everyone may change
+// (it knows no sticky bit), where the cache is rightly not used.
 TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
-  const std::string local = work + "/本地 数据", pch = local + "/Vorlix/pch";
+  const std::string local = std::string(std::getenv("WINEPREFIX")) + "/drive_c/本地 数据";
+  const std::string pch = local + "/Vorlix/pch";
+  fs::remove_all(local);
   fs::create_directories(local);
   Write_file(work + "/a.cpp", "// 头文件\n#include <bits/stdc++.h>\nint main() {}\n");
   const std::string fpath = Win(work) + "\\a.cpp", epath = Win(work) + "\\a.exe";
@@ -396,7 +400,7 @@ TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
   // Wine hands its standard error down to every process, the build's too, so
   // it goes to a file, and the session ends when vorlix.exe does.
   const Session s = Run_windows(
-      {"cmd", "/c", "set", "LOCALAPPDATA=" + Win(local), "&&", Win(VORLIX_BINARY), fpath}, "",
+      {"cmd", "/c", "set", "LOCALAPPDATA=C:\\本地 数据", "&&", Win(VORLIX_BINARY), fpath}, "",
       {"VORLIX_PCH"}, "exec 2>" + Quote(work + "/err.txt"));
   EXPECT_EQ(s.out, "未找到对应程序的 exe 文件，自动为你编译。\r\n正在编译……\r\n编译成功！\r\n"
                    "\r\nConsolePauser 路径无效。即将直接启动程序。\r\n启动成功！\r\n");
@@ -409,7 +413,12 @@ TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
       top.push_back(it->path().filename().string());
     return top;
   };
-  const std::vector<std::string> building = names();
+  // The build starts after vorlix.exe has gone, and takes three seconds.
+  std::vector<std::string> building = names();
+  for (int i = 0; i < 400 && building.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    building = names();
+  }
   ASSERT_EQ(building.size(), 1u);
   ASSERT_TRUE(std::regex_match(building[0], std::regex("[0-9a-f]{16}\\.[0-9a-f]{16}\\.tmp")))
       << building[0];
@@ -417,13 +426,15 @@ TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
   for (int i = 0; i < 600 && names() != std::vector<std::string>{key}; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   ASSERT_EQ(Listing(pch), (std::vector<std::string>{key, key + "/bits", key + "/bits/stdc++.h.gch",
-                                                    key + "/size"}));
+                                                    key + "/record"}));
   const std::string gch = pch + "/" + key + "/bits/stdc++.h.gch";
-  EXPECT_EQ(Read_file(pch + "/" + key + "/size"), std::to_string(fs::file_size(gch)));
+  const std::string size = std::to_string(fs::file_size(gch)) + " ";
+  EXPECT_EQ(Read_file(pch + "/" + key + "/record").substr(0, size.size()), size);
   const std::string words = com + "\n-O2\n-DN=a b\n-g\n";
-  const std::string temporary = Win(pch) + "\\" + building[0] + "\\";
+  const std::string temporary = "C:\\本地 数据\\Vorlix\\pch\\" + building[0] + "\\";
   EXPECT_EQ(Compiler_log(), words + "-o\n" + epath + "\n" + fpath + "\n--\n" + words +
-                                "-x\nc++-header\n-o\n" + temporary + "bits\\stdc++.h.gch\n" +
+                                "-v\n-x\nc++-header\n-MD\n-MF\n" + temporary + "made-from.d\n-MT\n"
+                                "entry\n-o\n" + temporary + "bits\\stdc++.h.gch\n" +
                                 temporary + "stdcpp.h\n--\n" + words +
                                 "-fsyntax-only\n-Winvalid-pch\n-Werror=invalid-pch\n" + temporary +
                                 "check.cpp\n--\n");

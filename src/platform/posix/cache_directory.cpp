@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
+#include "platform/posix/internal.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ bool Owned_and_closed(const struct stat& st) {
   return st.st_uid == geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
+Outcome Not_private(const char* what) { return Failure{Failure::Kind::none, 0, what}; }
+
 }  // namespace
 
 std::string Cache_directory() {
@@ -31,19 +34,31 @@ std::string Cache_directory() {
     home = user_home + "/.cache";
   }
   // The base folder is made as the convention for it asks (0700) where it is
-  // missing; its parent must be there.
+  // missing; its parent must be there. A failure shows in the checks after.
   mkdir(home.c_str(), 0700);
   return home + "/vorlix";
 }
 
-bool Make_private_directory(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+Outcome Make_private_directory(const std::string& path) {
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return Errno_failure(errno);
   struct stat st {};
-  return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && Owned_and_closed(st);
+  if (lstat(path.c_str(), &st) != 0) return Errno_failure(errno);
+  if (!S_ISDIR(st.st_mode)) return Not_private("not a directory");
+  return Owned_and_closed(st) ? Outcome() : Not_private("someone else owns or may write it");
 }
 
-bool Is_private(const std::string& path) {
+Outcome Is_private(const std::string& path) {
   struct stat st {};
-  return lstat(path.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)) &&
-         Owned_and_closed(st);
+  if (lstat(path.c_str(), &st) != 0) return Errno_failure(errno);
+  if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) return Not_private("neither file nor directory");
+  return Owned_and_closed(st) ? Outcome() : Not_private("someone else owns or may write it");
+}
+
+Outcome File_stamp(const std::string& path, std::string& stamp) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return Errno_failure(errno);
+  stamp = std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+          std::to_string(st.st_mtim.tv_nsec) + " " + std::to_string(st.st_dev) + ":" +
+          std::to_string(st.st_ino);
+  return {};
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <signal.h>
+
 #include "platform/platform.h"
 #include "text/printable.h"  // titles and listed names are shown through Printable
 
@@ -89,3 +91,24 @@ class Header_path_guard {
 
 // The failure that `error`, an errno value, names, with strerror's text.
 Failure Errno_failure(int error);
+
+// Ignores the terminal's interrupt and quit keys while a program started in
+// this terminal runs, so that they reach that program alone.
+class Ignore_terminal_signals {
+ public:
+  Ignore_terminal_signals() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGINT, &ignore, &old_int_);
+    sigaction(SIGQUIT, &ignore, &old_quit_);
+  }
+  ~Ignore_terminal_signals() {
+    sigaction(SIGINT, &old_int_, nullptr);
+    sigaction(SIGQUIT, &old_quit_, nullptr);
+  }
+
+ private:
+  struct sigaction old_int_ {};
+  struct sigaction old_quit_ {};
+};

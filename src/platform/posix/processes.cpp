@@ -18,27 +18,6 @@
 
 namespace {
 
-// Ignores the terminal's interrupt and quit keys while a program started in
-// this terminal runs, so that they reach that program alone.
-class Ignore_terminal_signals {
- public:
-  Ignore_terminal_signals() {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGINT, &ignore, &old_int_);
-    sigaction(SIGQUIT, &ignore, &old_quit_);
-  }
-  ~Ignore_terminal_signals() {
-    sigaction(SIGINT, &old_int_, nullptr);
-    sigaction(SIGQUIT, &old_quit_, nullptr);
-  }
-
- private:
-  struct sigaction old_int_ {};
-  struct sigaction old_quit_ {};
-};
-
 int Decode_status(int raw) {
   if (WIFEXITED(raw)) return WEXITSTATUS(raw);
   if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);

@@ -63,6 +63,3 @@ Program_run Waited(PROCESS_INFORMATION& pi, bool figures);
 // or cannot be one item of the list, for the environment as it is.
 std::wstring Environment_with_header_path(const std::string& header_dir);
 
-// The failure that `code`, a GetLastError or WSAGetLastError value, names,
-// with the system's text.
-Failure Windows_failure(DWORD code);

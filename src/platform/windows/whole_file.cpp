@@ -4,10 +4,6 @@
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
 
-Failure Windows_failure(DWORD code) {
-  return {Failure::Kind::windows_error, static_cast<long long>(code), System_message(code)};
-}
-
 Outcome Read_file(const std::string& path, std::string& bytes, std::size_t limit) {
   bytes.clear();
   std::wstring wide;
