@@ -94,11 +94,11 @@ bool Time(const std::string& name, Step step) {
   const double own_start = Cpu(RUSAGE_SELF);
   const double cpu_start = Children_cpu();
   const auto start = std::chrono::steady_clock::now();
-  const int status = step();
+  const Program_run run = step();
   SECONDS[name] += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   CPU[name] += Children_cpu() - cpu_start;
   OWN[name] += Cpu(RUSAGE_SELF) - own_start;
-  return status == 0;
+  return run.succeeded();
 }
 
 void Wait_for_build() {

@@ -206,7 +206,7 @@ class Pch_compile : public ::testing::Test {
   // compile the compiler saw since the last call.
   std::pair<int, std::string> Compile_once(Cache_job_start start = Record_start) {
     fs::remove(dir / "cpath.log");
-    const int status = Compile_with_cache(com, settings, source, exe, start);
+    const int status = static_cast<int>(Compile_with_cache(com, settings, source, exe, start).status);
     return {status, Read_file(dir / "cpath.log")};
   }
   // A cold compile that builds the entry at once; returns the entry.
@@ -448,7 +448,7 @@ class Pch_gxx : public ::testing::Test {
     fs::remove(dir / "a.exe");
     const Env cache("XDG_CACHE_HOME", (dir / "cache").c_str()), on("VORLIX_PCH", pch);
     ::testing::internal::CaptureStderr();
-    const int status = Compile_with_cache(GXX, settings, dir / "a.cpp", dir / "a.exe", Build_now);
+    const int status = static_cast<int>(Compile_with_cache(GXX, settings, dir / "a.cpp", dir / "a.exe", Build_now).status);
     const std::string err = ::testing::internal::GetCapturedStderr();
     const std::string out = status == 0 ? Output_of("'" + dir / "a.exe" + "' 2>&1") : "";
     return {status, err, out};
