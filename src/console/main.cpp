@@ -1,3 +1,5 @@
+#include "contest/judge.h"
+#include "contest/stress.h"
 #include "run/pch_cache.h"
 #include "run/run.h"
 #include "console/options.h"
@@ -42,6 +44,15 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (Answer_option(arguments, "vorlix", Usage)) return 0;
+  // The contest forms take their first argument and at least one more.
+  if (arguments.size() >= 3 && (arguments[1] == "--judge" || arguments[1] == "-j")) {
+    Console_init();
+    return Judge_main(arguments);
+  }
+  if (arguments.size() >= 3 && (arguments[1] == "--stress" || arguments[1] == "-s")) {
+    Console_init();
+    return Stress_main(arguments);
+  }
   if (arguments.size() == 2) {
     Console_init();
     if (!arguments[1].empty() && arguments[1][0] == '-') {

@@ -326,7 +326,7 @@ TEST_F(Wine, ThePauserReportsTheReturnValue) {
       // Wine's start-up alone takes 0.04 s of CPU, more on a busy machine;
       // a sleep counted as CPU time would show 0.5.
       {"7", "返回值 7\r\n", 7, "FAKE_PROGRAM_SLEEP_MS=500", 0.5, 0.45, 0.1},
-      {"0xC0000005", "返回值 3221225477 (0xC0000005)\r\n", 5, "FAKE_PROGRAM_MIB=64", 0, 10, 64},
+      {"0xC0000005", "返回值 3221225477 (0xC0000005，访问越界)\r\n", 5, "FAKE_PROGRAM_MIB=64", 0, 10, 64},
   };
   const std::string program = tools + "/七号 程序.exe";
   fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
