@@ -58,3 +58,6 @@ long long Wait_for_exit(PROCESS_INFORMATION& pi, Program_run* figures = nullptr)
 // process's with `header_dir` first on CPATH; "" when `header_dir` is empty
 // or cannot be one item of the list, for the environment as it is.
 std::wstring Environment_with_header_path(const std::string& header_dir);
+
+// The failure of a call that set the last error `code`, in the system's words.
+Failure Windows_failure(DWORD code);
