@@ -66,36 +66,38 @@ unsigned long long Status_kib(const std::string& status, const char* key) {
   return std::strtoull(status.c_str() + at + std::strlen(key), nullptr, 10);
 }
 
+// This process's children as the kernel lists them.
+std::vector<pid_t> Children() {
+  const std::string task = "task/" + std::to_string(getpid()) + "/children";
+  const std::string list = Proc_file(getpid(), task.c_str());
+  std::vector<pid_t> pids;
+  const char* p = list.c_str();
+  for (;;) {
+    char* end = nullptr;
+    const long pid = std::strtol(p, &end, 10);
+    if (end == p) break;
+    if (pid > 0) pids.push_back(static_cast<pid_t>(pid));
+    p = end;
+  }
+  return pids;
+}
+
 // Every process left of the program: its process group, and whatever the
 // kernel handed to this process as their subreaper (one that left the group
-// with setsid), killed and reaped until no child is left.
-void End_descendants(pid_t group) {
-  char children_path[64];
-  std::snprintf(children_path, sizeof children_path, "/proc/self/task/%d/children",
-                static_cast<int>(getpid()));
+// with setsid), killed and reaped until none is left. Children this process
+// had before the program started (`before`) are not the program's.
+void End_descendants(pid_t group, const std::vector<pid_t>& before) {
+  kill(-group, SIGKILL);
   for (;;) {
-    kill(-group, SIGKILL);
-    const int fd = open(children_path, O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-      char buffer[4096];
-      const ssize_t n = read(fd, buffer, sizeof buffer - 1);
-      close(fd);
-      if (n > 0) {
-        buffer[n] = '\0';
-        char* p = buffer;
-        while (*p != '\0') {
-          char* end = nullptr;
-          const long child = std::strtol(p, &end, 10);
-          if (end == p) break;
-          if (child > 0) kill(static_cast<pid_t>(child), SIGKILL);
-          p = end;
-        }
+    std::vector<pid_t> left;
+    for (pid_t child : Children())
+      if (std::find(before.begin(), before.end(), child) == before.end()) left.push_back(child);
+    if (left.empty()) return;
+    // A killed process's own children come to this one before its wait returns.
+    for (pid_t child : left) kill(child, SIGKILL);
+    for (pid_t child : left)
+      while (waitpid(child, nullptr, __WALL) < 0 && errno == EINTR) {
       }
-    }
-    int raw = 0;
-    const pid_t r = waitpid(-1, &raw, __WALL);
-    if (r < 0 && errno == ECHILD) return;
-    if (r < 0 && errno != EINTR) return;
   }
 }
 
@@ -166,6 +168,7 @@ Outcome Run_limited(const Limited_run_request& request, Limited_run& run) {
     return Errno_failure(error);
   }
   const unsigned long long own_kib = Own_resident_kib();
+  const std::vector<pid_t> before = Children();
   struct rlimit stack {};
   getrlimit(RLIMIT_STACK, &stack);
   const rlim_t wanted = static_cast<rlim_t>(request.memory_limit_bytes);
@@ -210,7 +213,7 @@ Outcome Run_limited(const Limited_run_request& request, Limited_run& run) {
   while (got < 0 && errno == EINTR);
   close(report[0]);
   if (got > 0) {
-    End_descendants(pid);
+    End_descendants(pid, before);
     close(out[0]);
     close(err[0]);
     return Errno_failure(error != 0 ? error : EIO);
@@ -260,7 +263,7 @@ Outcome Run_limited(const Limited_run_request& request, Limited_run& run) {
   }
   run.wall_seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (pidfd >= 0) close(pidfd);
-  End_descendants(pid);
+  End_descendants(pid, before);
   // Every writer is gone: what is left in the pipes ends in end of file.
   fcntl(out[0], F_SETFL, 0);
   fcntl(err[0], F_SETFL, 0);
