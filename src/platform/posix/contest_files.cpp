@@ -49,12 +49,28 @@ Outcome List_directory(const std::string& path, std::vector<std::string>& names)
   return {};
 }
 
+// A folder in memory first: the judge makes and removes one for every run,
+// which on a disk's journal costs more than starting the program does. The
+// user's runtime folder (tmpfs, the user's alone), else TMPDIR, else
+// /dev/shm, else /tmp.
 Outcome Make_scratch_directory(std::string& path) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = (tmp != nullptr && *tmp == '/' ? std::string(tmp) : "/tmp") + "/vorlix-run.XXXXXX";
-  if (mkdtemp(&pattern[0]) == nullptr) return Errno_failure(errno);
-  path = pattern;
-  return {};
+  std::vector<std::string> roots;
+  for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value == '/') roots.push_back(value);
+  }
+  roots.push_back("/dev/shm");
+  roots.push_back("/tmp");
+  int error = 0;
+  for (const auto& root : roots) {
+    std::string pattern = root + "/vorlix-run.XXXXXX";
+    if (mkdtemp(&pattern[0]) != nullptr) {
+      path = pattern;
+      return {};
+    }
+    if (error == 0) error = errno;
+  }
+  return Errno_failure(error);
 }
 
 namespace {
