@@ -173,6 +173,21 @@ TEST_F(Judge, GivesEachSampleItsVerdict) {
   }
 }
 
+// Ctrl-C stops the judge at once, with the program it was running.
+TEST_F(Judge, CtrlCStopsTheSampleUnderWay) {
+  const std::string pids = dir / "pids";
+  Write_file(dir / "a.cpp", std::regex_replace(NOTE_PID + "int main() { Note(); sleep(30); }\n", std::regex("@PIDS@"), pids));
+  Write_file(dir / "a.in", "");
+  Write_file(dir / "a.ans", "");
+  Session_options interrupt;
+  interrupt.prelude = "(sleep 2; kill -INT $$) & :";
+  const Session s = Run_program({Vorlix_binary(), "--judge", "a.cpp", "--time-limit=20000"}, dir.path(), "", interrupt);
+  EXPECT_EQ(s.out, COMPILED + "\n已中断。\n");
+  EXPECT_EQ(s.status, 130);
+  EXPECT_LT(s.seconds, 10);
+  EXPECT_FALSE(Any_alive(pids));
+}
+
 TEST_F(Judge, ACompileErrorRunsNoSample) {
   Write_file(dir / "a.cpp", "int main() { return x; }\n");
   Write_file(dir / "a.in", "");
