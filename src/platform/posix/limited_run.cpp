@@ -118,7 +118,7 @@ bool Drain(int fd, std::string& into, std::size_t keep, std::size_t& total) {
 }
 
 // This process's resident size in KiB: a child's peak as the wait reports it
-// is never below what it was at the fork, before its exec.
+// is never below the size of the memory it started in, before its exec.
 unsigned long long Own_resident_kib() {
   const std::string statm = Proc_file(getpid(), "statm");
   unsigned long long size = 0, resident = 0;
@@ -287,8 +287,8 @@ Outcome Run_limited(const Limited_run_request& request, Limited_run& run) {
   run.failed = status != 0;
   run.status_text = Posix_exit_status_text(status, WIFSIGNALED(raw));
   run.cpu_seconds = Usage_cpu_seconds(usage);
-  // The wait's peak counts the copy of this process that became the
-  // program; only a peak above that size is the program's own.
+  // The wait's peak counts this process's memory, in which the program
+  // started until its exec (vfork); only a peak above that size is its own.
   const std::optional<double> waited = Usage_peak_mib(usage);
   double peak = static_cast<double>(peak_kib) / 1024.0;
   if (waited && (*waited * 1024.0 > static_cast<double>(own_kib) || peak_kib == 0))
