@@ -213,6 +213,13 @@ Outcome Run_limited(const Limited_run_request& request, Limited_run& run) {
     run.stopped = Stop_reason::output;
   if (run.out.size() > request.output_cap) run.out.resize(request.output_cap);
 
+  // Ctrl+C reaches the program, which shares the console, as soon as this
+  // process's handler, which runs on a thread of its own: a program ended
+  // by it waits a moment for the handler, so that the run reads as stopped.
+  const DWORD control_c_exit = 0xC000013AUL;
+  for (int i = 0; read && code == control_c_exit && !Interrupted() && i < 50; ++i) Sleep(10);
+  if (read && code == control_c_exit && Interrupted() && run.stopped == Stop_reason::none)
+    run.stopped = Stop_reason::interrupted;
   run.status = read ? static_cast<long long>(code) : -1;
   run.failed = !read || code != 0;
   run.status_text = read ? Windows_exit_status_text(code) : "?";
