@@ -212,7 +212,9 @@ Outcome Remove_tree(const std::string& path);
 // without replacing, and removed).
 Outcome Create_new_file(const std::string& path, const std::string& bytes);
 
-// True when the stream is a terminal (a console on Windows).
+// True when the stream is a terminal that takes escape sequences (colours,
+// erasing a line). Windows: a console, whose virtual terminal processing is
+// switched on by this; one that refuses it counts as no terminal.
 bool Is_terminal(Stream stream);
 
 // From now on an interrupt (Ctrl-C; Windows: Ctrl+C or Ctrl+Break) does not
