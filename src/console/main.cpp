@@ -1,4 +1,6 @@
 #include "contest/receive.h"
+#include "contest/judge.h"
+#include "contest/stress.h"
 #include "run/pch_cache.h"
 #include "run/run.h"
 #include "console/options.h"
@@ -14,6 +16,8 @@ const char* const Usage =
     "用法：vorlix\n"
     "      vorlix 源文件.cpp\n"
     "      vorlix --receive [目录] [--port=端口]\n"
+    "      vorlix --judge 源文件.cpp [选项]\n"
+    "      vorlix --stress 解答.cpp 暴力.cpp 生成器.cpp [选项]\n"
     "      vorlix --help | --version\n"
     "在控制台中编译并运行单文件 C++ 程序。不带参数启动时显示菜单：选择“1. 运行代码”，\n"
     "输入 .cpp 文件的路径，Vorlix 用设置中的 g++ 把它编译为同名的 .exe，并在新窗口中运行。\n"
@@ -24,6 +28,19 @@ const char* const Usage =
     "Competitive Companion 发来的题目，写入目录（默认为当前目录）：样例为 名称.K.in 和 名称.K.ans，\n"
     "题目为 名称.problem.json，名称.cpp 不存在时按模板 template.cpp（目录中的，或配置文件夹中的）新建。\n"
     "需在扩展的设置中把该端口加入自定义端口（Custom ports）。按 Ctrl-C 结束（返回值 130）。\n"
+    "--judge（-j）：需要时编译，然后在题目的时间和内存限制下运行源文件旁的每个样例\n"
+    "（NAME.in 与 NAME.ans，NAME.1.in 与 NAME.1.ans……），逐个给出 AC、WA、TLE、MLE、RE 或 OLE；\n"
+    "限制取自 NAME.problem.json，否则为 1 秒与 256 MiB。全部通过为 0，否则为 1，没有样例为 2。\n"
+    "--stress（-s）：对拍。第 i 轮以 i 为参数运行生成器，把它的输出交给暴力程序和解答，\n"
+    "在第一个不同处停下，并把这组输入存为解答的下一个样例。无差异为 0，否则为 1。\n"
+    "\n"
+    "  --time-limit=毫秒      CPU 时间限制\n"
+    "  --memory-limit=MiB     内存限制\n"
+    "  --exact                逐字节比较（默认忽略行末空白和末尾空行）\n"
+    "  --eps=误差             按记号比较，数值在绝对或相对误差内即相等\n"
+    "  --rounds=轮数          对拍的轮数（默认 1000）\n"
+    "  --time-budget=秒       对拍的总时长\n"
+    "  --brute-time-limit=毫秒  暴力程序与生成器的时间限制（默认为解答的十倍）\n"
     "\n"
     "  --help     显示本帮助并退出\n"
     "  --version  显示版本号并退出\n";
@@ -47,6 +64,15 @@ int main(int argc, char** argv) {
   if (Answer_option(arguments, "vorlix", Usage)) return 0;
   // Problems from the browser: vorlix --receive [DIR] [--port=N].
   if (arguments.size() >= 2 && Is_receive_option(arguments[1])) return Receive_command(arguments);
+  // The contest forms take their first argument and at least one more.
+  if (arguments.size() >= 3 && (arguments[1] == "--judge" || arguments[1] == "-j")) {
+    Console_init();
+    return Judge_main(arguments);
+  }
+  if (arguments.size() >= 3 && (arguments[1] == "--stress" || arguments[1] == "-s")) {
+    Console_init();
+    return Stress_main(arguments);
+  }
   if (arguments.size() == 2) {
     Console_init();
     if (!arguments[1].empty() && arguments[1][0] == '-') {

@@ -290,3 +290,81 @@ Outcome Receive_bytes(Socket connection, std::string& bytes, std::size_t most, b
 Outcome Send_bytes(Socket connection, const std::string& bytes);
 
 void Close_socket(Socket socket);
+
+// ---------------------------------------------------------------------------
+// Contest work: the judge's and the stress test's runner and the files around
+// it (posix/ and windows/ limited_run.cpp, whole_file.cpp, contest_files.cpp).
+
+// The names in the folder `path` (not "." or ".."), in no particular order.
+Outcome List_directory(const std::string& path, std::vector<std::string>& names);
+
+// Makes a new, empty folder of this user's in the system's temporary folder
+// and puts its path in `path`.
+Outcome Make_scratch_directory(std::string& path);
+
+// Removes the folder `path` with everything in it (links removed, not
+// followed).
+Outcome Remove_tree(const std::string& path);
+
+// Creates the file `path` holding `bytes`, in one step: it never replaces a
+// file that is there, and never leaves a half-written one at `path` (the
+// bytes go to a temporary beside it, which is then linked or moved to `path`
+// without replacing, and removed).
+Outcome Create_new_file(const std::string& path, const std::string& bytes);
+
+// True when the stream is a terminal that takes escape sequences (colours,
+// erasing a line). Windows: a console, whose virtual terminal processing is
+// switched on by this; one that refuses it counts as no terminal.
+bool Is_terminal(Stream stream);
+
+// From now on an interrupt (Ctrl-C; Windows: Ctrl+C or Ctrl+Break) does not
+// end this program but is noted: Interrupted() tells, and a Run_limited under
+// way stops its program at once.
+void Catch_interrupts();
+bool Interrupted();
+
+// The status with which a program that stops for an interrupt exits: 130 on
+// POSIX, as a shell reports a program ended by SIGINT; on Windows
+// 0xC000013A (STATUS_CONTROL_C_EXIT, -1073741510 in cmd), what the system
+// gives a program that Ctrl+C ends.
+int Interrupted_exit_status();
+
+// What Run_limited is to run and under which limits.
+struct Limited_run_request {
+  std::string program;              // the executable
+  std::vector<std::string> args;    // its arguments after its name
+  std::string directory;            // its working directory
+  std::string input_path;           // the file on its standard input; "" for an empty one
+  std::string output_file;          // a file of its in `directory` watched against the cap; "" none
+  double cpu_limit_seconds = 1;     // stopped once its CPU time passes this
+  double wall_limit_seconds = 2;    // stopped once it has run this long
+  unsigned long long memory_limit_bytes = 256ULL << 20;  // stopped once its peak passes this
+  std::size_t output_cap = 64u << 20;  // stopped once standard output or `output_file` passes this
+};
+
+// Why Run_limited stopped a program, if it did.
+enum class Stop_reason { none, time, memory, output, interrupted };
+
+struct Limited_run {
+  Stop_reason stopped = Stop_reason::none;
+  long long status = 0;         // as Program_run's
+  std::string status_text;      // as Program_run's
+  bool failed = false;          // a non-zero return value or a signal (exception)
+  std::optional<double> cpu_seconds;  // none where the system does not tell (Wine)
+  double wall_seconds = 0;
+  std::optional<double> peak_mib;
+  std::string out;              // standard output, at most output_cap bytes
+  std::string err;              // standard error, at most 4 KiB
+};
+
+// Runs the request's program in its directory, its standard input the input
+// file, and watches it while it runs: stopped at the first limit it passes
+// (or an interrupt, after Catch_interrupts), and every process it started is
+// ended with it. POSIX: this process is a child subreaper, so that a process
+// that left the program's session is found too; the stack may grow to the
+// memory limit; no limit of address space. Windows: a job object that kills
+// on close; the program runs from a copy in its directory whose header's
+// stack reserve is the memory limit; where the CPU time of another process
+// reads 0 (Wine), the wall time stands for it. Fails when the program could
+// not be started.
+Outcome Run_limited(const Limited_run_request& request, Limited_run& run);

@@ -128,13 +128,18 @@ void Run() {
   Pause(Key_wait_prompt);
 }
 
+bool Build_when_needed(const std::string& fpath) {
+  const std::string epath = Executable_path(fpath);
+  return Compiler_is_usable() && (!Should_compile(fpath, epath, false) || Build(fpath, epath));
+}
+
 int Run_once(const std::string& fpath) {
   if (!Is_valid_source(fpath)) {
     Write_text(Stream::err, "路径无效或文件不合法！\n");
     return 2;
   }
   const std::string epath = Executable_path(fpath);
-  if (!Compiler_is_usable() || (Should_compile(fpath, epath, false) && !Build(fpath, epath))) return 1;
+  if (!Build_when_needed(fpath)) return 1;
   Write("\n");
   return Launch(fpath, epath) ? 0 : 1;
 }

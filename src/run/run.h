@@ -21,6 +21,12 @@ std::string Executable_path(const std::string& fpath);
 // executable and whether to run it, and waits for a key at the end.
 void Run();
 
+// The compile step of Run_once, shared by the contest forms: checks the
+// compiler, then compiles when the executable is missing or older than the
+// source, with the same messages. False when the compiler is unusable or the
+// compile failed.
+bool Build_when_needed(const std::string& fpath);
+
 // The workflow for `fpath` without a question: compiles when the executable is
 // missing or older than the source, then starts it. Returns the exit status:
 // 0 once started; 1 when the compiler is unusable, the compile fails or the

@@ -80,11 +80,32 @@ std::string Posix_exit_status_text(int status, bool killed_by_signal) {
   return text;
 }
 
+namespace {
+
+// The exceptions that end students' programs, in the words a learner looks
+// for; a missing DLL says how to mend it.
+const struct {
+  unsigned long code;
+  const char* meaning;
+} Exception_names[] = {
+    {0xC0000005UL, "访问越界"},
+    {0xC00000FDUL, "栈溢出"},
+    {0xC0000094UL, "整数除以零"},
+    {0xC000008EUL, "浮点除以零"},
+    {0xC0000409UL, "程序主动中止（如 abort 或栈缓冲区溢出）"},
+    {0xC0000135UL, "找不到所需的 DLL；请把编译器的 bin 文件夹加入 PATH"},
+    {0xC000013AUL, "被 Ctrl+C 中断"},
+};
+
+}  // namespace
+
 std::string Windows_exit_status_text(unsigned long code) {
   const unsigned long severity_bit = 0x80000000UL;
   if ((code & severity_bit) == 0) return std::to_string(code);
   std::string hex = "0x";
   for (int shift = 28; shift >= 0; shift -= 4) hex += "0123456789ABCDEF"[(code >> shift) & 0xFUL];
+  for (const auto& e : Exception_names)
+    if (e.code == code) return std::to_string(code) + " (" + hex + "，" + e.meaning + ")";
   return std::to_string(code) + " (" + hex + ")";
 }
 

@@ -23,7 +23,8 @@ std::string Posix_exit_status_text(int status, bool killed_by_signal);
 // A Windows exit code, which for a program that died of an exception is the
 // exception's NTSTATUS code. Codes with the top bit set (NTSTATUS severity
 // warning or error, such as 0xC0000005, an access violation) are shown in hex
-// as well, the form the code is looked up by: "3221225477 (0xC0000005)".
+// as well, the form the code is looked up by, and the common ones named in
+// Chinese: "3221225477 (0xC0000005，访问越界)".
 // Ordinary return values stay plain numbers.
 std::string Windows_exit_status_text(unsigned long code);
 

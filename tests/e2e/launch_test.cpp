@@ -77,6 +77,22 @@ TEST(Launch, RealCompilerBuildsAndStartsAnyPathWithoutRunningPartsOfIt) {
                                      "Hello, Vorlix!\n" + Footer("0") + STARTED + Main_page());
 }
 
+// Started directly, a program recurses as deep as through the pauser: 130 MB
+// of stack where Vorlix was started with 8 MB.
+TEST(Launch, DirectStartGetsALargeStack) {
+  if (!Have("g++")) GTEST_SKIP() << "no g++";
+  Temp_dir dir;
+  Write_file(dir / "deep.cpp", "#include <cstdio>\nint F(int n) { volatile char pad[1024]; pad[0] = (char)n;"
+                               " return n == 0 ? 0 : F(n - 1) + (pad[0] & 1); }\n"
+                               "int main() { std::printf(\"deep %d\\n\", F(120000) & 0); }\n");
+  Write_file(dir / "vorlix_data.sg", "/usr/bin/g++\n\n");
+  Session_options small_stack;
+  small_stack.prelude = "ulimit -c 0; ulimit -S -s 8192";
+  const Session s = Run_program({Vorlix_binary(), "deep.cpp"}, dir.path(), "", small_stack);
+  EXPECT_NE(s.out.find("启动成功！"), std::string::npos);
+  EXPECT_NE(s.out.find("deep 0\n"), std::string::npos) << s.out;
+}
+
 TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   Temp_dir dir;
   Write_script(dir / "exit3", "echo \"in $(pwd)\"\nexit 3\n");
@@ -173,9 +189,13 @@ TEST(Pauser, ReportsCpuTimeAndPeakMemoryAsAJudgeWould) {
        "0"},
       {"sleep", "std::this_thread::sleep_for(std::chrono::milliseconds(500));", 0, 0.1, 0, any, "0"},
       {"crash", "volatile int* p = nullptr; return *p;", 0, any, 0, any, "139（SIGSEGV，段错误）"},
+      // About 130 MB of stack where the pauser was started with 8 MB.
+      {"deep", "struct R { static int F(int n) { volatile char pad[1024]; pad[0] = (char)n;"
+               " return n == 0 ? 0 : F(n - 1) + (pad[0] & 1); } }; return R::F(120000) & 0;",
+       0, any, 100, 400, "0"},
   };
   Session_options no_core;
-  no_core.prelude = "ulimit -c 0";
+  no_core.prelude = "ulimit -c 0; ulimit -S -s 8192";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Write_file(dir / (c.name + ".cpp"),

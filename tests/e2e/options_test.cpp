@@ -64,7 +64,7 @@ TEST(Options, AnyOtherArgumentsLeaveTheDialogueAsItIs) {
 // an option is a mistake, refused with the usage before anything is read.
 TEST(Options, ASingleArgumentLikeAnOptionIsRefusedWithTheUsage) {
   Temp_dir dir;
-  for (const std::string arg : {"-h", "--HELP", "--help=yes", "--versions", "-", "-a.cpp", "--pch-build"}) {
+  for (const std::string arg : {"-h", "--HELP", "--help=yes", "--versions", "-", "-a.cpp", "--pch-build", "--judge", "-j", "--stress", "-s"}) {
     const Session s = Run_program({Vorlix_binary(), arg}, dir.path(), "3\n");
     EXPECT_EQ(s.out, "") << arg;
     EXPECT_EQ(s.err.substr(0, 16), "用法：vorlix\n") << arg;

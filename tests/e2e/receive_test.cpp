@@ -324,7 +324,7 @@ TEST(Receive, PortInUseAndMistakenArguments) {
 }
 
 // Once the judge is there: it reports on the samples of a received problem.
-TEST(Receive, DISABLED_JudgeReportsOnTheReceivedSamples) {
+TEST(Receive, JudgeReportsOnTheReceivedSamples) {
   Temp_dir root;
   Receiver r(root, {});
   EXPECT_EQ(r.Post(Problem_json("P1001 A+B Problem", "https://www.luogu.com.cn/problem/P1001", TWO_TESTS)), "200");

@@ -326,7 +326,7 @@ TEST_F(Wine, ThePauserReportsTheReturnValue) {
       // Wine's start-up alone takes 0.04 s of CPU, more on a busy machine;
       // a sleep counted as CPU time would show 0.5.
       {"7", "返回值 7\r\n", 7, "FAKE_PROGRAM_SLEEP_MS=500", 0.5, 0.45, 0.1},
-      {"0xC0000005", "返回值 3221225477 (0xC0000005)\r\n", 5, "FAKE_PROGRAM_MIB=64", 0, 10, 64},
+      {"0xC0000005", "返回值 3221225477 (0xC0000005，访问越界)\r\n", 5, "FAKE_PROGRAM_MIB=64", 0, 10, 64},
   };
   const std::string program = tools + "/七号 程序.exe";
   fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
@@ -669,6 +669,147 @@ TEST_F(Wine, ReceiverWritesAProblemPostedFromLinux) {
   EXPECT_EQ(Read_file(folder + "/两数之和.1.ans"), "3\n");
   EXPECT_EQ(Read_file(folder + "/两数之和.problem.json"), body);
   EXPECT_EQ(Read_file(folder + "/两数之和.cpp").rfind("#include <bits/stdc++.h>\n", 0), 0u);
+}
+
+// The contest forms' report from a pipe, its line breaks as on Linux, the
+// measured figures left out, and what is shown of standard error left out
+// (Wine writes its own notice of a crash to the program's standard error).
+std::string Contest_report(const std::string& out) {
+  std::string text;
+  for (char c : out)
+    if (c != '\r') text += c;
+  const std::string open = "（用时 ", close = "）";
+  for (auto at = text.find(open); at != std::string::npos; at = text.find(open, at + 1))
+    text.replace(at, text.find(close, at) + close.size() - at, "（…）");
+  text = std::regex_replace(text, std::regex("用时 [0-9.]+ 秒"), "用时 … 秒");
+  return std::regex_replace(text, std::regex("  标准错误：\n(    [^\n]*\n)*"), "");
+}
+
+class Wine_contest : public Wine {
+ protected:
+  // a.exe built from `source` with MinGW, newer than a.cpp, so that the form
+  // skips the compile (the fake compiler's output would not run the source).
+  void Program(const std::string& name, const std::string& source) {
+    Write_file(work + "/" + name + ".cpp", source);
+    ASSERT_EQ(Shell(Quote(MINGW_CXX) + " -O0 -static -o " + Quote(work + "/" + name + ".exe") + " " +
+                    Quote(work + "/" + name + ".cpp")),
+              0);
+  }
+};
+
+// The judge's core table: the verdicts under vorlix.exe. CPU time cannot be
+// shown: Wine reads another process's CPU time (and a job's) as 0, so the
+// wall time decides, and a program that finishes between the CPU limit and
+// twice that in CPU time, which Windows calls TLE, passes here; the busy loop
+// below is a TLE by its wall time.
+TEST_F(Wine_contest, TheJudgeGivesEachSampleItsVerdict) {
+  const std::string sum =
+      "#include <cstdio>\nint main() { long a, b; std::scanf(\"%ld %ld\", &a, &b); std::printf(\"%ld\\n\", a + b); }\n";
+  const struct {
+    const char* what;
+    std::string source;
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<std::string> options;
+    std::string report;
+    int status;
+  } rows[] = {
+      {"AC, WA and an .in alone, in the order 1, 2, 10", sum,
+       {{"a.1.in", "1 2\n"}, {"a.1.ans", "3\n"}, {"a.2.in", "2 2\n"}, {"a.2.ans", "5\n"}, {"a.10.in", "5 5\n"}},
+       {},
+       "a.1.in：AC 通过（…）\na.2.in：WA 答案错误（…）\n  第 1 行不同：\n    期望：5\n    实际：4\n"
+       "a.10.in：运行完毕（没有 .ans 文件，不判定）（…）\n  输出：\n    10\n"
+       "共 3 个样例：1 个通过，1 个未通过，1 个没有答案。\n", 1},
+      {"trailing blanks pass, not under --exact",
+       "#include <cstdio>\nint main() { std::printf(\"1 2  \\n3\"); }\n",
+       {{"a.in", ""}, {"a.ans", "1 2\n3\n"}}, {"--exact"},
+       "a.in：WA 答案错误（…）\n  第 1 行不同：\n    期望：1 2\n    实际：1 2  \\x0d\n共 1 个样例：0 个通过，1 个未通过。\n", 1},
+      {"TLE on a busy loop", "int main() { volatile unsigned long x = 0; for (;;) x = x + 1; }\n",
+       {{"a.in", ""}, {"a.ans", "\n"}}, {"--time-limit=200"},
+       "a.in：TLE 超时（…）\n共 1 个样例：0 个通过，1 个未通过。\n", 1},
+      {"TLE on a program that sleeps", "#include <windows.h>\nint main() { Sleep(30000); }\n",
+       {{"a.in", ""}, {"a.ans", "\n"}}, {"--time-limit=200"},
+       "a.in：TLE 超时（…）\n共 1 个样例：0 个通过，1 个未通过。\n", 1},
+      {"MLE", "#include <cstdio>\n#include <vector>\nint main() { std::vector<char> v(300 << 20, 1); "
+              "std::printf(\"%d\\n\", v[12345]); }\n",
+       {{"a.in", ""}, {"a.ans", "1\n"}}, {"--memory-limit=64"},
+       "a.in：MLE 超内存（…）\n共 1 个样例：0 个通过，1 个未通过。\n", 1},
+      // Wine starts its debugger on a crash, which takes a second or more of
+      // wall time, the time that decides here.
+      {"RE with the exception named",
+       "#include <cstdlib>\nint main() { volatile int* p = nullptr; if (std::rand() >= 0) *p = 1; }\n",
+       {{"a.in", ""}, {"a.ans", "\n"}}, {"--time-limit=10000"},
+       "a.in：RE 运行错误，返回值 3221225477 (0xC0000005，访问越界)（…）\n共 1 个样例：0 个通过，1 个未通过。\n", 1},
+      {"RE with a return value", "int main() { return 3; }\n", {{"a.in", ""}, {"a.ans", "\n"}}, {},
+       "a.in：RE 运行错误，返回值 3（…）\n共 1 个样例：0 个通过，1 个未通过。\n", 1},
+      {"OLE", "#include <cstdio>\nint main() { for (;;) std::fputs(\"0123456789abcdef\\n\", stdout); }\n",
+       {{"a.in", ""}, {"a.ans", "1\n"}}, {},
+       "a.in：OLE 输出超限（…）\n共 1 个样例：0 个通过，1 个未通过。\n", 1},
+      {"freopen, and limits and names from a.problem.json",
+       "#include <cstdio>\nint main() { std::freopen(\"in.txt\", \"r\", stdin); std::freopen(\"out.txt\", \"w\", stdout);"
+       " int a; std::scanf(\"%d\", &a); std::printf(\"%d\\n\", a); }\n",
+       {{"a.in", "1\n"}, {"a.ans", "1\n"},
+        {"a.problem.json", R"({"timeLimit":3000,"memoryLimit":64,"input":{"type":"file","fileName":"in.txt"},)"
+                           R"("output":{"type":"file","fileName":"out.txt"}})"}},
+       {}, "a.in：AC 通过（…）\n共 1 个样例：1 个通过，0 个未通过。\n", 0},
+      {"deep recursion: the copy's stack is the memory limit",
+       "int f(int n) { volatile char pad[512]; pad[0] = (char)n; return n == 0 ? 0 : f(n - 1) + (pad[0] & 1); }\n"
+       "int main() { return f(130000) < 0; }\n",
+       {{"a.in", ""}, {"a.ans", ""}}, {"--time-limit=3000"},
+       "a.in：AC 通过（…）\n共 1 个样例：1 个通过，0 个未通过。\n", 0},
+  };
+  Settings(com, "", "");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Start_afresh();
+    Settings(com, "", "");
+    Program("a", row.source);
+    for (const auto& [name, bytes] : row.files) Write_file(work + "/" + name, bytes);
+    std::vector<std::string> argv = {VORLIX_BINARY, "--judge", "a.cpp"};
+    argv.insert(argv.end(), row.options.begin(), row.options.end());
+    const Session s = Run_windows(argv, "");
+    EXPECT_EQ(Contest_report(s.out), "跳过编译。\n\n" + std::string(row.report));
+    EXPECT_EQ(s.status, row.status) << s.err;
+    EXPECT_FALSE(fs::exists(work + "/out.txt"));
+  }
+}
+
+TEST_F(Wine_contest, TheJudgeRefusesAndFailsAsOnLinux) {
+  Settings(com, "", "-exit=1");
+  Write_file(work + "/a.cpp", "int main() {}\n");
+  Session s = Run_windows({VORLIX_BINARY, "-j", "a.cpp"}, "");
+  EXPECT_EQ(Contest_report(s.err), "没有找到样例：a.in、a.1.in、a.2.in…… 都不存在。\n");
+  EXPECT_EQ(s.status, 2);
+  Write_file(work + "/a.in", "");
+  s = Run_windows({VORLIX_BINARY, "-j", "a.cpp"}, "");
+  EXPECT_EQ(Contest_report(s.out), "未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\n编译失败！\n\n");
+  EXPECT_EQ(s.status, 1);
+}
+
+// The stress test's core cases: a solution caught at its round, the input
+// kept as its next sample, which the judge then fails; and one that passes.
+TEST_F(Wine_contest, TheStressTestCatchesTheRoundAndKeepsTheSample) {
+  Settings(com, "", "");
+  Program("gen", "#include <cstdio>\n#include <cstdlib>\nint main(int, char** argv) { int s = std::atoi(argv[1]);"
+                 " std::printf(\"%d %d\\n\", s, 2 * s); }\n");
+  Program("brute", "#include <cstdio>\nint main() { long a, b; std::scanf(\"%ld %ld\", &a, &b); "
+                   "std::printf(\"%ld\\n\", a + b); }\n");
+  Program("a", "#include <cstdio>\nint main() { long a, b; std::scanf(\"%ld %ld\", &a, &b); "
+               "std::printf(\"%ld\\n\", a == 3 ? 0 : a + b); }\n");
+  Write_file(work + "/a.2.ans", "x\n");
+  const std::string skipped = "解答 a.cpp：\n跳过编译。\n暴力程序 brute.cpp：\n跳过编译。\n数据生成器 gen.cpp：\n跳过编译。\n\n";
+  Session s = Run_windows({VORLIX_BINARY, "--stress", "a.cpp", "brute.cpp", "gen.cpp", "--rounds=6"}, "");
+  EXPECT_EQ(Contest_report(s.out), skipped + "第 3 轮：解答 WA 答案错误（…）\n  输入：\n    3 6\n"
+                                   "  第 1 行不同：\n    期望：9\n    实际：0\n已保存为样例 a.3.in 与 .ans（K = 3）。\n");
+  EXPECT_EQ(s.status, 1);
+  // The generator's and the brute force's bytes, their text mode's CR LF.
+  EXPECT_EQ(Read_file(work + "/a.3.in"), "3 6\r\n");
+  EXPECT_EQ(Read_file(work + "/a.3.ans"), "9\r\n");
+  s = Run_windows({VORLIX_BINARY, "--judge", "a.cpp"}, "");
+  EXPECT_NE(Contest_report(s.out).find("a.3.in：WA 答案错误"), std::string::npos) << s.out;
+
+  s = Run_windows({VORLIX_BINARY, "-s", "brute.cpp", "brute.cpp", "gen.cpp", "--rounds=3"}, "");
+  EXPECT_NE(Contest_report(s.out).find("对拍完成，未发现差异：3 轮，用时 … 秒。\n"), std::string::npos) << s.out;
+  EXPECT_EQ(s.status, 0);
 }
 
 }  // namespace

@@ -112,3 +112,14 @@ class Ignore_terminal_signals {
   struct sigaction old_int_ {};
   struct sigaction old_quit_ {};
 };
+
+// The user plus system CPU time and the peak resident size (MiB) of a
+// resource usage as wait4 reports it; a peak the system keeps no figure of
+// (0) is unknown. Shared by the pauser's run and the judge's.
+double Usage_cpu_seconds(const struct rusage& usage);
+std::optional<double> Usage_peak_mib(const struct rusage& usage);
+
+// Raises this process's soft stack limit to 1 GiB, or to the hard limit
+// where that is lower (never unlimited, which would change the memory
+// layout), so that the programs it starts may recurse as deep as on a judge.
+void Raise_stack_limit();

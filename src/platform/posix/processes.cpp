@@ -39,19 +39,6 @@ pid_t Wait_for(pid_t pid, int& raw, struct rusage& usage, bool resume) {
   }
 }
 
-double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
-
-// ru_maxrss counts KiB on Linux and the BSDs, bytes on macOS; a system that
-// keeps no figure leaves it 0, which no program that ran can have.
-std::optional<double> Peak_mib(const struct rusage& usage) {
-  if (usage.ru_maxrss <= 0) return std::nullopt;
-#ifdef __APPLE__
-  return static_cast<double>(usage.ru_maxrss) / (1024.0 * 1024.0);
-#else
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-#endif
-}
-
 void Report(int fd, int error) { (void)!write(fd, &error, sizeof error); }
 
 // What a child reported through its status pipe: 0 when the pipe closed with
@@ -190,8 +177,8 @@ Spawn_result Spawn(const std::vector<std::string>& args, bool search_path, Spawn
   if (Wait_for(pid, raw, usage, mode == Spawn_mode::resume) == pid && waited && result.started) {
     result.status = Decode_status(raw);
     result.signaled = WIFSIGNALED(raw);
-    result.cpu_seconds = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    result.peak_mib = Peak_mib(usage);
+    result.cpu_seconds = Usage_cpu_seconds(usage);
+    result.peak_mib = Usage_peak_mib(usage);
   }
   if (waited) Restore_console_mode();
   return result;
@@ -225,6 +212,7 @@ Program_run Compile(const std::string& com_path, const std::string& com_settings
 Program_run Run_and_wait(const std::string& program, const std::vector<std::string>& args) {
   std::vector<std::string> argv = {Posix_program_path(program)};
   argv.insert(argv.end(), args.begin(), args.end());
+  Raise_stack_limit();
   return Ended(Spawn(argv, false, Spawn_mode::resume));
 }
 

@@ -68,6 +68,8 @@ std::vector<std::pair<std::string, Terminal_emulator>> Terminals_at_hand() {
 }  // namespace
 
 Outcome Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
+  // A program started directly gets the stack the pauser would give it.
+  if (pauser.empty()) Raise_stack_limit();
   std::vector<std::string> program;
   if (pauser.empty())
     program = {Posix_program_path(epath)};
