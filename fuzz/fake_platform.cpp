@@ -91,12 +91,17 @@ std::vector<std::string> Program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines) {
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines) {
   const auto file = WORLD.files.find(path);
   lines = Cut_lines(file == WORLD.files.end() ? "" : file->second, keep);
-  return file != WORLD.files.end();
+  return {};
 }
+
+// No settings are found beyond the working directory, and no g++ on PATH.
+std::string Config_directory() { return ""; }
+std::string Program_on_path(const std::string&) { return ""; }
+bool Only_user_can_change(const std::string&) { return false; }
 
 bool Save_text_file(const std::string& path, const std::string& text, std::string&) {
   WORLD.files[path] = text;

@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
       Write_text(Stream::err, Usage);
       return 2;
     }
-    Load_settings();
+    TYPED = false;  // an editor or a script waits for it: no typing out
+    Load_settings_for(arguments[1]);
     return Run_once(arguments[1]);
   }
   Init();

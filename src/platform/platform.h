@@ -169,10 +169,12 @@ std::vector<std::string> Program_arguments(int argc, char** argv);
 // Reads the first lines of the file at `path`, one for each bound in `keep`,
 // into `lines`: each without its line break (LF, or CR LF) and cut at its
 // bound, reading no more of the file than those lines. A missing line is
-// empty. False, with every line empty, when `path` is not a regular file
-// that can be read; on POSIX also when it is a symbolic link that
-// Save_text_file would replace rather than follow.
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+// empty. Every line is empty when nothing is there to read: no file at
+// `path`, or (POSIX) a symbolic link that Save_text_file would replace rather
+// than follow. Fails, every line empty, when something is there that could
+// not be read whole (no permission, an I/O error, not a regular file), which
+// a save would then overwrite.
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
                      std::vector<std::string>& lines);
 
 // Replaces the file at `path` with one holding `text`, in one step: until the
@@ -186,3 +188,24 @@ bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& ke
 // lets anyone read what the finished file would not. Returns false when the
 // file could not be replaced, with the system's reason in `error` (UTF-8).
 bool Save_text_file(const std::string& path, const std::string& text, std::string& error);
+
+// ---- Where `vorlix FILE` and the contest forms find their settings ----
+
+// The user's own configuration folder for Vorlix ($XDG_CONFIG_HOME/vorlix or
+// ~/.config/vorlix; %APPDATA%\Vorlix on Windows), or "" when the system does
+// not say where it would be. Nothing is made.
+std::string Config_directory();
+
+// The full path of the program `name` ("g++": g++.exe on Windows) in the
+// first folder of PATH that holds it as an executable file, or "".
+std::string Program_on_path(const std::string& name);
+
+// True when nobody but this user and the system could have put the file at
+// `path` there or changed it: the file and every folder above it belong to
+// this user or the system (POSIX: root; Windows: SYSTEM or Administrators),
+// and nobody else may write them. POSIX: a sticky folder (/tmp) counts as
+// closed, since nobody may rename or remove there what is not theirs; a link
+// is checked along its own path and the real one. Windows: no access entry
+// lets anyone else write, append, delete or add files. False when any of it
+// cannot be read.
+bool Only_user_can_change(const std::string& path);

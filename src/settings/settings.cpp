@@ -7,6 +7,8 @@ std::string COM_PATH;
 std::string CON_PATH;
 std::string COM_SETTINGS;
 const std::string SETTINGS = "vorlix_data.sg";
+std::string SETTINGS_READ;
+std::string SETTINGS_UNREADABLE;
 
 namespace {
 
@@ -30,8 +32,13 @@ std::string Settings_text() { return COM_PATH + "\n" + CON_PATH + "\n" + COM_SET
 
 void Load_settings_from(const std::string& path) {
   std::vector<std::string> lines;
-  Read_text_lines(path, Settings_bounds(), lines);
+  const Outcome read = Read_text_lines(path, Settings_bounds(), lines);
   Take_values(lines);
+  SETTINGS_READ = path;
+  // Something that is not a file at all (a directory) the save refuses by
+  // itself, with its own words.
+  const bool unread = !read && read.failure().kind != Failure::Kind::none;
+  SETTINGS_UNREADABLE = unread ? read.failure().system_text : "";
 }
 
 bool Save_settings_to(const std::string& path, std::string& error) {
@@ -45,4 +52,11 @@ bool Save_settings_to(const std::string& path) {
 
 void Load_settings() { Load_settings_from(SETTINGS); }
 
-bool Save_settings(std::string& error) { return Save_settings_to(SETTINGS, error); }
+bool Save_settings(std::string& error) {
+  // The file may hold settings that this run never saw: keep it as it is.
+  if (SETTINGS_READ == SETTINGS && !SETTINGS_UNREADABLE.empty()) {
+    error = "启动时无法读取它（" + SETTINGS_UNREADABLE + "），为免丢失其中的设置，没有覆盖它";
+    return false;
+  }
+  return Save_settings_to(SETTINGS, error);
+}

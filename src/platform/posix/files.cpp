@@ -250,42 +250,56 @@ bool Save(const std::string& path, const std::string& text, int& failure) {
 
 }  // namespace
 
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines) {
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines) {
   lines.assign(keep.size(), "");
+  const auto failed = [](int error) {
+    return Failure{Failure::Kind::errno_value, error, std::strerror(error)};
+  };
   // What the save would not follow is not read either: a link planted in a
   // shared directory must not carry another file's lines into the settings,
   // which the save would then publish.
   std::string target;
-  if (Has_nul(path) || !Save_target(path, target)) return false;
+  if (Has_nul(path)) return failed(EINVAL);
+  if (!Save_target(path, target)) return failed(errno);
   if (Load_opening != nullptr) Load_opening(target);
   // Non-blocking, so that a FIFO put there since cannot hold the load for
   // ever; no link followed now, so that one put there since is not read. The
   // file opened is checked, not the name.
   const int fd = open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
+  if (fd < 0) {
+    // Nothing there, or a link the save replaces: nothing a save could lose.
+    struct stat st;
+    const bool link = errno == ELOOP && lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (errno == ENOENT || errno == ENOTDIR || link) return {};
+    return failed(errno);
+  }
+  struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    const int error = errno;
+    const bool regular = S_ISREG(st.st_mode);
     close(fd);
-    return false;
+    if (!regular) return Failure{Failure::Kind::none, 0, "not a regular file"};
+    return failed(error);
   }
   Text_lines t = Start_text_lines(keep);
   std::vector<char> buf(64 * 1024);
-  bool ok = true;
+  int error = 0;
   for (;;) {
     const ssize_t n = read(fd, buf.data(), buf.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok = n == 0;
+      if (n < 0) error = errno;
       break;
     }
     if (!Take_text(t, buf.data(), static_cast<std::size_t>(n))) break;
   }
   close(fd);
   End_text(t);
-  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
-  return ok;
+  if (error != 0) return failed(error);  // a file that fails midway counts as unreadable
+  lines = t.lines;
+  return {};
 }
 
 bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {

@@ -126,11 +126,14 @@ DWORD Replace_file(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
-                     std::vector<std::string>& lines) {
+Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
+                        std::vector<std::string>& lines) {
   lines.assign(keep.size(), "");
+  const auto failed = [](DWORD code) {
+    return Failure{Failure::Kind::windows_error, static_cast<long long>(code), System_message(code)};
+  };
   std::wstring wide;
-  if (!To_wide(path, wide)) return false;
+  if (!To_wide(path, wide)) return failed(ERROR_INVALID_NAME);
   // Opened by its UTF-16 name, shared so that nobody else is kept from the
   // file meanwhile. A directory does not open without backup semantics, and
   // a device or pipe is refused by its type. The bytes go to Text_lines,
@@ -138,26 +141,32 @@ bool Read_text_lines(const std::string& path, const std::vector<std::size_t>& ke
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD why = GetLastError();
+    // Nothing there: nothing a save could lose.
+    if (why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND) return {};
+    return failed(why);
+  }
   if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);
-    return false;
+    return Failure{Failure::Kind::none, 0, "not a regular file"};
   }
   Text_lines t = Start_text_lines(keep);
   std::vector<char> buf(64 * 1024);
-  bool ok = true;
+  DWORD error = 0;
   for (;;) {
     DWORD n = 0;
     if (!ReadFile(file, buf.data(), static_cast<DWORD>(buf.size()), &n, nullptr)) {
-      ok = false;
+      error = GetLastError();
       break;
     }
     if (n == 0 || !Take_text(t, buf.data(), n)) break;
   }
   CloseHandle(file);
   End_text(t);
-  if (ok) lines = t.lines;  // a file that fails midway counts as unreadable
-  return ok;
+  if (error != 0) return failed(error);  // a file that fails midway counts as unreadable
+  lines = t.lines;
+  return {};
 }
 
 bool Save_text_file(const std::string& path, const std::string& text, std::string& error) {
