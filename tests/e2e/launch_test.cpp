@@ -77,6 +77,24 @@ TEST(Launch, RealCompilerBuildsAndStartsAnyPathWithoutRunningPartsOfIt) {
                                      "Hello, Vorlix!\n" + Footer("0") + STARTED + Main_page());
 }
 
+// A program run in Vorlix's own terminal shares its standard input and may
+// leave it non-blocking; the next prompt still waits for its line, and the
+// settings are saved at the end. The last line comes seconds later, through
+// a FIFO, so that it is not there yet when the prompt reads.
+TEST(Launch, ProgramThatLeavesInputNonBlockingDoesNotEndVorlix) {
+  if (!Have("g++")) GTEST_SKIP() << "no g++";
+  Temp_dir dir;
+  Write_file(dir / "nb.cpp", "#include <fcntl.h>\nint main() { fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK); }\n");
+  ASSERT_EQ(Run_program({"/usr/bin/g++", "-o", "nb.exe", "nb.cpp"}, dir.path(), "").status, 0);
+  Write_file(dir / "vorlix_data.sg", "/usr/bin/g++\n\n");
+  Session_options late;
+  late.prelude = "mkfifo in; (printf '1\\nnb.cpp\\n0\\n1\\n'; sleep 3; printf '2\\n3\\n-O2\\n5\\n3\\n') > in & exec < in";
+  const Session s = Run_vorlix(dir.path(), "", late);
+  EXPECT_EQ(s.status, 0) << s.out;
+  EXPECT_EQ(s.out.substr(s.out.size() - FAREWELL.size()), FAREWELL);
+  EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), "/usr/bin/g++\n\n-O2");
+}
+
 TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   Temp_dir dir;
   Write_script(dir / "exit3", "echo \"in $(pwd)\"\nexit 3\n");

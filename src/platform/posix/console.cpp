@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,6 +34,9 @@ void Pop_title() {
 
 termios Console_mode;
 bool Have_console_mode = false;
+// Standard input's file status flags at start: a program run in this terminal
+// shares them and may leave O_NONBLOCK set.
+int Input_flags = -1;
 
 termios Mode_before;
 volatile sig_atomic_t Guarding = 0;
@@ -137,6 +141,8 @@ bool Read_key() {
 
 void Restore_console_mode() {
   if (Have_console_mode) tcsetattr(STDIN_FILENO, TCSANOW, &Console_mode);
+  if (Input_flags >= 0 && fcntl(STDIN_FILENO, F_GETFL) != Input_flags)
+    fcntl(STDIN_FILENO, F_SETFL, Input_flags);
 }
 
 void Console_init() {
@@ -146,6 +152,7 @@ void Console_init() {
   signal(SIGXFSZ, SIG_IGN);
   if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &Console_mode) == 0)
     Have_console_mode = true;
+  Input_flags = fcntl(STDIN_FILENO, F_GETFL);
   std::atexit(Pop_title);
   Restore_on_ending_signals();
 }
@@ -206,11 +213,20 @@ bool Read_input_line(std::string& line, std::size_t keep, Line_kind kind) {
 bool Read_plain_line(std::string& line, std::size_t keep) {
   line.clear();
   bool any = false;
-  int c;
-  while ((c = getc_unlocked(stdin)) != EOF) {
+  for (;;) {
+    const int c = getc_unlocked(stdin);
+    if (c == EOF) {
+      // Standard input left non-blocking (by a program that shares it) has
+      // no byte yet: that is not its end.
+      if (!ferror(stdin) || (errno != EAGAIN && errno != EWOULDBLOCK)) return any;
+      clearerr(stdin);
+      pollfd in{STDIN_FILENO, POLLIN, 0};
+      while (poll(&in, 1, -1) < 0 && errno == EINTR) {
+      }
+      continue;
+    }
     any = true;
     if (c == '\n') return true;
     if (line.size() < keep) line.push_back(static_cast<char>(c));
   }
-  return any;
 }
