@@ -229,6 +229,38 @@ TEST(Pauser, ResumesAProgramThatStopsItself) {
   }
 }
 
+// On a terminal the pauser's report is never lost: a line typed ahead that
+// the program did not read is not the key that closes the window, and a
+// program in a process group of its own that reads the terminal gets it
+// rather than hanging, stopped.
+TEST(Pauser, OnATerminalEndsInAReportThatWaitsForAKey) {
+  if (!Have("tmux") || !Have("g++")) GTEST_SKIP() << "no tmux or no g++";
+  Temp_dir dir;
+  Write_script(dir / "reads", "read x\necho \"got $x\"\n");
+  Write_file(dir / "group.cpp", "#include <unistd.h>\n#include <iostream>\n#include <string>\n"
+                                "int main() { setpgid(0, 0); std::string x; std::getline(std::cin, x);"
+                                " std::cout << \"got \" << x << std::endl; }\n");
+  ASSERT_EQ(Run_program({"/usr/bin/g++", "-o", "group", "group.cpp"}, dir.path(), "").status, 0);
+  const struct {
+    std::string program, pasted, output;
+  } cases[] = {{"reads", "a\nb\n", "got a"}, {"group", "hi\n", "got hi"}};
+  for (const auto& c : cases) {
+    Tmux_session t(dir.path(), dir.path(), Shell_word(Pauser_binary()) + " " + c.program + "; echo EXITED; sleep 10");
+    ASSERT_TRUE(t.Started());
+    t.Paste(c.pasted);
+    const std::string screen = t.Await_containing("请按任意键继续");
+    EXPECT_NE(screen.find(c.output + "\n\n--------------------------------\n"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("返回值 0"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("EXITED"), std::string::npos) << screen;
+    t.Keys("z");
+    // The shell after it reads lines again: the screen alone tells.
+    std::string after;
+    for (int i = 0; i < 500 && (after = t.Screen()).find("EXITED") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_NE(after.find("EXITED"), std::string::npos) << c.program;
+  }
+}
+
 // A compiler whose program writes where it runs and which window it is in,
 // then stays a while so that its window can be seen. The source's name and
 // its directory are full of what a shell or tmux would expand.

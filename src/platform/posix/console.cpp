@@ -172,7 +172,12 @@ void Clear_screen() { Write_out("\x1b[H\x1b[2J"); }
 
 void Pause() {
   Write_out("请按任意键继续. . .");
-  if (isatty(STDIN_FILENO)) Read_key();
+  // What was typed or pasted before the prompt (a second line the program
+  // did not read) is not the key the prompt asks for.
+  if (isatty(STDIN_FILENO)) {
+    tcflush(STDIN_FILENO, TCIFLUSH);
+    Read_key();
+  }
   Write_out("\n");
 }
 
