@@ -41,14 +41,20 @@ int Input_flags = -1;
 termios Mode_before;
 volatile sig_atomic_t Guarding = 0;
 
+// Whether the terminal is ours to set: from the background, setting it
+// would stop us with SIGTTOU. Safe in a signal handler.
+bool In_foreground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
+
 // A signal that ends us puts the terminal back as the way out through the
 // menu does: its own title, and, while it is in a mode of our own (the key
 // wait, the line editor), its echo and line editing. Only what a signal
 // handler may call.
 void Restore_then_resend(int sig) {
-  if (Guarding) tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
+  const int saved_errno = errno;
+  if (Guarding && In_foreground()) tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
   if (Title_pushed) (void)!write(STDOUT_FILENO, Pop_title_sequence, sizeof Pop_title_sequence - 1);
   raise(sig);  // the disposition is back to the default (SA_RESETHAND)
+  errno = saved_errno;  // should a signal's default ever let us go on
 }
 
 // The signals that end a program from its terminal or its session; each
@@ -70,9 +76,10 @@ void Restore_on_ending_signals() {
 }
 
 void Stop_while_guarded(int sig) {
+  const int saved_errno = errno;  // the code interrupted may be about to read it
   termios ours;
   const bool have_ours = tcgetattr(STDIN_FILENO, &ours) == 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
+  if (In_foreground()) tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
   // sigaction, unlike signal, gives back this handler with its SA_NODEFER,
   // so that the next stop stops at once too.
   struct sigaction stop {}, mine {};
@@ -80,8 +87,12 @@ void Stop_while_guarded(int sig) {
   sigemptyset(&stop.sa_mask);
   sigaction(sig, &stop, &mine);
   raise(sig);  // stops here until continued
+  // Continued in the background (bg), the terminal is the shell's: wait,
+  // stopped as a read from there would be, until brought to the foreground.
+  while (Guarding && have_ours && !In_foreground()) raise(SIGTTIN);
   if (Guarding && have_ours) tcsetattr(STDIN_FILENO, TCSANOW, &ours);
   sigaction(sig, &mine, nullptr);
+  errno = saved_errno;
 }
 
 // One byte of standard input, waiting at most `ms` milliseconds (-1: for
