@@ -46,5 +46,5 @@ int main(int argc, char** argv) {
                                           run.status_text) +
                               "\n");
   Pause();
-  return static_cast<int>(run.status);
+  return run.status < 0 ? 1 : static_cast<int>(run.status);
 }

@@ -144,7 +144,8 @@ struct Program_run {
   long long status = -1;
   // The status as a user reads it: the number, and what ended the program
   // where the system tells ("139（SIGSEGV，段错误）" only for a program that
-  // a signal really killed).
+  // a signal really killed). Empty, with `status` -1, for a program that ran
+  // but whose return value could not be read.
   std::string status_text;
   // Its user plus system CPU time in seconds, and its peak resident memory
   // (working set) in MiB, where the system tells them. POSIX: the figures of

@@ -54,6 +54,13 @@ bool Create(const wchar_t* application, std::wstring& command, DWORD flags, std:
                         &si, &pi) != 0;
 }
 
+// Ctrl+C and Ctrl+Break in the console go to the program run in it; the
+// pauser that waits for it lives on to report how it ended. A handler, unlike
+// ignoring the keys outright, is not inherited by the program.
+BOOL WINAPI Leave_to_the_program(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? TRUE : FALSE;
+}
+
 }  // namespace
 
 int Run_wide(const wchar_t* command) {
@@ -133,19 +140,20 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
 
   PROCESS_INFORMATION pi{};
   std::wstring no_title;
+  SetConsoleCtrlHandler(Leave_to_the_program, TRUE);
   if (!Create(nullptr, command, 0, no_title, pi)) {
     const DWORD error = GetLastError();
+    SetConsoleCtrlHandler(Leave_to_the_program, FALSE);
     run.error = Windows_start_failure(error, System_message(error));
     return run;
   }
   const long long code = Wait_for_exit(pi, &run);
-  if (code < 0) {
-    run.error = "无法读取程序的返回值";
-    return run;
-  }
+  SetConsoleCtrlHandler(Leave_to_the_program, FALSE);
+  // It ran: a return value that cannot be read leaves the status unknown
+  // (-1, no text), never a failed start.
   run.started = true;
   run.status = code;
-  run.status_text = Windows_exit_status_text(static_cast<unsigned long>(code));
+  if (code >= 0) run.status_text = Windows_exit_status_text(static_cast<unsigned long>(code));
   return run;
 }
 
