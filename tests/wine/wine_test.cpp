@@ -623,4 +623,44 @@ TEST_F(Wine, TheConsoleShowsBothProgramsTextsAsTyped) {
   }
 }
 
+// Ctrl+C in the program's console ends the program, not the pauser, which
+// reports how it ended and waits for a key as after any other end.
+TEST_F(Wine, CtrlCEndsTheProgramWhileThePauserReportsIt) {
+  const std::string program = tools + "/七号 程序.exe";
+  fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
+  Temp_dir socket;
+  Tmux_session tmux(socket.path(), work,
+                    "FAKE_PROGRAM_SLEEP_MS=60000 " + Shell_word(WINE_PROGRAM) + " " +
+                        Shell_word(PAUSER_BINARY) + " " + Shell_word(Win(program)) +
+                        "; echo \"[exit $?]\"; sleep 60");
+  ASSERT_TRUE(tmux.Started());
+  // The pauser titles its console with the program's path just before it
+  // starts the program; then the program gets a moment to be up.
+  for (int i = 0; i < 300 && tmux.Title().find("程序") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  tmux.Keys("C-c");
+  std::string screen;
+  for (int i = 0; i < 6 && screen.find("返回值") == std::string::npos; ++i)
+    screen = tmux.Await_containing("返回值");
+  EXPECT_NE(screen.find("返回值 3221225786"), std::string::npos) << screen;  // 0xC000013A
+  EXPECT_EQ(screen.find("[exit"), std::string::npos) << screen;  // waiting for a key
+}
+
+// Ctrl+C at a prompt ends vorlix.exe with 130, as on Linux.
+TEST_F(Wine, CtrlCAtAPromptEndsVorlixWith130) {
+  Temp_dir socket;
+  Tmux_session tmux(socket.path(), work,
+                    Shell_word(WINE_PROGRAM) + " " + Shell_word(VORLIX_BINARY) +
+                        "; echo \"[exit $?]\"; sleep 60");
+  ASSERT_TRUE(tmux.Started());
+  std::string screen;
+  for (int i = 0; i < 6 && screen.find("3. 保存并退出") == std::string::npos; ++i)
+    screen = tmux.Await_containing("3. 保存并退出");
+  tmux.Keys("C-c");
+  for (int i = 0; i < 6 && screen.find("[exit") == std::string::npos; ++i)
+    screen = tmux.Await_containing("[exit");
+  EXPECT_NE(screen.find("[exit 130]"), std::string::npos) << screen;
+}
+
 }  // namespace
