@@ -409,7 +409,13 @@ TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
       top.push_back(it->path().filename().string());
     return top;
   };
-  const std::vector<std::string> building = names();
+  // vorlix.exe FILE writes at once and may be gone before the build has
+  // made its temporary folder.
+  std::vector<std::string> building = names();
+  for (int i = 0; i < 100 && building.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    building = names();
+  }
   ASSERT_EQ(building.size(), 1u);
   ASSERT_TRUE(std::regex_match(building[0], std::regex("[0-9a-f]{16}\\.[0-9a-f]{16}\\.tmp")))
       << building[0];
