@@ -78,17 +78,6 @@ void Restore_code_pages() {
   if (Input_code_page_before != 0) SetConsoleCP(Input_code_page_before);
 }
 
-// Ctrl+C or Ctrl+Break ends Vorlix (and the pauser at its key wait) with
-// status 130, as on POSIX and as the manual says, rather than with whatever
-// the system's default makes of it (0xC000013A on Windows, 0 under Wine);
-// the console gets its code pages back first. A handler added later (the
-// pauser's, while its program runs) is asked first.
-BOOL WINAPI End_as_interrupted(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  Restore_code_pages();
-  ExitProcess(130);
-}
-
 }  // namespace
 
 void Console_init() {
@@ -98,7 +87,6 @@ void Console_init() {
     Output_code_page_before = GetConsoleOutputCP();
     Input_code_page_before = GetConsoleCP();
     std::atexit(Restore_code_pages);
-    SetConsoleCtrlHandler(End_as_interrupted, TRUE);
   }
   SetConsoleOutputCP(CP_UTF8);
   SetConsoleCP(CP_UTF8);
