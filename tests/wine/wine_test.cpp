@@ -653,28 +653,6 @@ TEST_F(Wine, CtrlCEndsTheProgramWhileThePauserReportsIt) {
   // Wine, whose own Ctrl+C handling ends a process so.
   EXPECT_NE(screen.find("返回值 "), std::string::npos) << screen;
   EXPECT_EQ(screen.find("[exit"), std::string::npos) << screen;  // waiting for a key
-  tmux.Keys("x");
-  for (int i = 0; i < 6 && screen.find("[exit") == std::string::npos; ++i)
-    screen = tmux.Await_containing("[exit");
-  EXPECT_NE(screen.find("[exit"), std::string::npos) << screen;
-}
-
-// Ctrl+C at a prompt ends vorlix.exe at once, by the system's own handling:
-// status 0xC000013A on Windows, 0 under Wine (which decides it: a program
-// without a handler of its own, such as the pauser's, ends so too).
-TEST_F(Wine, CtrlCAtAPromptEndsVorlix) {
-  Temp_dir socket;
-  Tmux_session tmux(socket.path(), work,
-                    Shell_word(WINE_PROGRAM) + " " + Shell_word(VORLIX_BINARY) +
-                        "; echo \"[exit $?]\"; sleep 60");
-  ASSERT_TRUE(tmux.Started());
-  std::string screen;
-  for (int i = 0; i < 6 && screen.find("3. 保存并退出") == std::string::npos; ++i)
-    screen = tmux.Await_containing("3. 保存并退出");
-  tmux.Keys("C-c");
-  for (int i = 0; i < 6 && screen.find("[exit") == std::string::npos; ++i)
-    screen = tmux.Await_containing("[exit");
-  EXPECT_NE(screen.find("[exit "), std::string::npos) << screen;
 }
 
 }  // namespace
