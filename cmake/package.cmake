@@ -16,7 +16,9 @@ set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR TGZ)
-set(CPACK_SOURCE_IGNORE_FILES "/\\.git" "/build/" "/build-[^/]*/")
+# Bracketed rather than escaped: CPack writes these into a file it reads
+# again, where a backslash escape would be one too many.
+set(CPACK_SOURCE_IGNORE_FILES "/[.]git" "/build/" "/build-[^/]*/")
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int status = 0;
   const std::string refusal = Request_refusal(request, 24981, status);
   if (refusal.empty() != (status == 0)) Fail("a refusal without a status, or a status without a refusal", refusal);
-  Problem problem;
+  Received_problem problem;
   std::string why;
   if (!Parse_problem(request.body, problem, why)) {
     if (why.empty()) Fail("a problem refused without a reason", "");

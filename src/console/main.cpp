@@ -22,8 +22,12 @@ const char* const Usage =
     "在控制台中编译并运行单文件 C++ 程序。不带参数启动时显示菜单：选择“1. 运行代码”，\n"
     "输入 .cpp 文件的路径，Vorlix 用设置中的 g++ 把它编译为同名的 .exe，并在新窗口中运行。\n"
     "设置保存在当前目录的 vorlix_data.sg 中，经“3. 保存并退出”写入。\n"
-    "带一个源文件启动时不提问也不显示菜单：exe 不存在或比源文件旧时先编译，然后运行，\n"
-    "随即退出（运行成功为 0，失败为 1，源文件无效为 2）；设置只读不写。适合在编辑器中使用。\n"
+    "带一个源文件启动时不提问也不显示菜单：exe 不存在、比源文件旧或由其他编译器、编译选项编译时\n"
+    "先编译，然后运行，随即退出（运行成功为 0，失败为 1，源文件无效为 2）；消息立即写出。\n"
+    "适合在编辑器中使用。设置只读不写，取找到的第一个 vorlix_data.sg：当前目录；源文件所在目录\n"
+    "及其上级目录中最近的一个（只读取仅本人或 root 可以改动的文件）；用户配置目录\n"
+    "（$XDG_CONFIG_HOME/vorlix/ 或 ~/.config/vorlix/；Windows 上为 %APPDATA%\\Vorlix\\）。\n"
+    "都没有时使用 PATH 中的 g++。\n"
     "带 --receive（简写 -r）启动时在 127.0.0.1 的端口 24981（可用 --port= 更换）上接收浏览器扩展\n"
     "Competitive Companion 发来的题目，写入目录（默认为当前目录）：样例为 名称.K.in 和 名称.K.ans，\n"
     "题目为 名称.problem.json，名称.cpp 不存在时按模板 template.cpp（目录中的，或配置文件夹中的）新建。\n"
@@ -79,7 +83,8 @@ int main(int argc, char** argv) {
       Write_text(Stream::err, Usage);
       return 2;
     }
-    Load_settings();
+    TYPED = false;  // an editor or a script waits for it: no typing out
+    Load_settings_for(arguments[1]);
     return Run_once(arguments[1]);
   }
   Init();

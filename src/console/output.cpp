@@ -5,9 +5,15 @@
 
 #include "platform/platform.h"
 
+bool TYPED = true;
+
 void Write(const std::string& s) { Write_text(Stream::out, s); }
 
 void Print(std::string s, int nrow) {
+  if (!TYPED) {
+    if (nrow > 0) s.append(static_cast<std::size_t>(nrow), '\n');
+    return Write(s);
+  }
   // Each pause ends at a fixed offset from the first byte rather than 1 ms
   // after the previous write, so the oversleep of one pause does not add up.
   using std::chrono::milliseconds;

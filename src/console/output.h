@@ -3,7 +3,12 @@
 
 #include <string>
 
-// Types `s` out one byte per millisecond, then writes `nrow` line breaks.
+// Whether Print types its text out: the menu's screens do; the forms for
+// editors and scripts turn it off and write at once.
+extern bool TYPED;
+
+// Types `s` out one byte per millisecond (at once unless TYPED), then writes
+// `nrow` line breaks.
 void Print(std::string s, int nrow);
 
 // Sleeps `a` seconds, to the microsecond; returns at once for 0 or less.

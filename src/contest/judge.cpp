@@ -4,6 +4,7 @@
 #include "contest/samples.h"
 #include "platform/platform.h"
 #include "run/run.h"
+#include "console/output.h"
 #include "settings/settings.h"
 #include "text/printable.h"
 
@@ -46,7 +47,8 @@ int Judge_main(const std::vector<std::string>& arguments) {
                                 ".1.in、" + Printable(stem) + ".2.in…… 都不存在。\n");
     return 2;
   }
-  Load_settings();
+  TYPED = false;  // the compile's messages too are written at once
+  Load_settings_for(fpath);
   if (!Build_when_needed(fpath)) return 1;
   Write_text(Stream::out, "\n");
 

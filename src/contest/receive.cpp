@@ -72,7 +72,7 @@ std::string Shown(const std::string& name) {
   return Printable(name.substr(0, cut)) + "…";
 }
 
-std::string Problem_line(Receiver& r, const Problem& p, const Written_problem& w) {
+std::string Problem_line(Receiver& r, const Received_problem& p, const Written_problem& w) {
   std::string line = "已接收";
   if (!p.batch_id.empty() && p.batch_size > 1)
     line += "第 " + std::to_string(++r.batches[p.batch_id]) + "/" + std::to_string(p.batch_size) + " 题";
@@ -145,7 +145,7 @@ bool Serve(Receiver& r, Socket& connection) {
     Refuse(connection, status, refusal);
     return true;
   }
-  Problem problem;
+  Received_problem problem;
   std::string why;
   if (!Parse_problem(reading.request.body, problem, why)) {
     Refuse(connection, 400, "题目数据有误：" + why);

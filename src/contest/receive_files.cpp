@@ -28,7 +28,7 @@ void Put(const std::string& path, const std::string& bytes, Found found, Written
 // The source a new problem starts from: template.cpp in its folder, else the
 // one in the user's config folder, else a short skeleton that reads the
 // problem's files where it names them.
-std::string Starting_source(const std::string& dir, const Problem& problem, std::string& from) {
+std::string Starting_source(const std::string& dir, const Received_problem& problem, std::string& from) {
   std::string bytes;
   from = "template.cpp";
   if (Read_file(Path_in(dir, "template.cpp"), bytes, Max_template_bytes).ok()) return bytes;
@@ -51,12 +51,12 @@ std::string Path_in(const std::string& dir, const std::string& name) {
   return last == '/' || last == '\\' ? dir + name : dir + "/" + name;
 }
 
-Written_problem Write_problem(const std::string& dir, const Problem& problem, const std::string& body) {
+Written_problem Write_problem(const std::string& dir, const Received_problem& problem, const std::string& body) {
   Written_problem w;
   w.name = Problem_file_name(problem.url, problem.name);
   const std::string json_path = Path_in(dir, w.name + ".problem.json");
   std::string old_body;
-  std::vector<Sample> written;
+  std::vector<Received_sample> written;
   if (Read_file(json_path, old_body, Max_problem_bytes).ok()) written = Samples_of(old_body);
 
   // The samples first, the JSON that records them last: a write cut short
@@ -64,7 +64,7 @@ Written_problem Write_problem(const std::string& dir, const Problem& problem, co
   std::string kept;
   for (std::size_t k = 0; k < problem.tests.size(); ++k) {
     const std::string stem = Path_in(dir, w.name + "." + std::to_string(k + 1));
-    const Sample* old = k < written.size() ? &written[k] : nullptr;
+    const Received_sample* old = k < written.size() ? &written[k] : nullptr;
     const Found in = Look_at(stem + ".in", problem.tests[k].input, old ? &old->input : nullptr);
     const Found ans = Look_at(stem + ".ans", problem.tests[k].output, old ? &old->output : nullptr);
     // A pair stays together: one file the user changed keeps both.

@@ -17,7 +17,7 @@ struct Written_problem {
 
 // Writes `problem`, which came as `body`, into the folder `dir` ("" for the
 // working directory).
-Written_problem Write_problem(const std::string& dir, const Problem& problem, const std::string& body);
+Written_problem Write_problem(const std::string& dir, const Received_problem& problem, const std::string& body);
 
 // `dir` and `name` joined.
 std::string Path_in(const std::string& dir, const std::string& name);

@@ -99,7 +99,7 @@ bool Stream_field(const json& object, const char* key, Stream_kind& kind, std::s
   return true;
 }
 
-bool Tests_field(const json& object, std::vector<Sample>& tests, std::string& why) {
+bool Tests_field(const json& object, std::vector<Received_sample>& tests, std::string& why) {
   const auto it = object.find("tests");
   if (it == object.end() || !it->is_array()) {
     why = "缺少样例数组 tests";
@@ -121,7 +121,7 @@ bool Tests_field(const json& object, std::vector<Sample>& tests, std::string& wh
   return true;
 }
 
-bool Batch_field(const json& object, Problem& problem, std::string& why) {
+bool Batch_field(const json& object, Received_problem& problem, std::string& why) {
   const auto it = object.find("batch");
   if (it == object.end()) return true;
   const bool ok = it->is_object() && it->contains("id") && (*it)["id"].is_string() && it->contains("size") &&
@@ -163,8 +163,8 @@ std::string Request_refusal(const Http_request& request, unsigned port, int& sta
   return "";
 }
 
-bool Parse_problem(const std::string& body, Problem& problem, std::string& why) {
-  problem = Problem{};
+bool Parse_problem(const std::string& body, Received_problem& problem, std::string& why) {
+  problem = Received_problem{};
   problem.output.type = "stdout";
   if (Too_deep(body)) {
     why = "JSON 嵌套过深";
@@ -196,8 +196,8 @@ bool Parse_problem(const std::string& body, Problem& problem, std::string& why) 
          Tests_field(root, problem.tests, why) && Batch_field(root, problem, why);
 }
 
-std::vector<Sample> Samples_of(const std::string& body) {
-  Problem problem;
+std::vector<Received_sample> Samples_of(const std::string& body) {
+  Received_problem problem;
   std::string why;
   if (!Parse_problem(body, problem, why)) return {};
   return problem.tests;

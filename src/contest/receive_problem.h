@@ -22,7 +22,7 @@ constexpr std::size_t Max_samples = 100;
 // extension's Origin.
 std::string Request_refusal(const Http_request& request, unsigned port, int& status);
 
-struct Sample {
+struct Received_sample {
   std::string input;
   std::string output;
 };
@@ -34,7 +34,7 @@ struct Stream_kind {
   std::string file;            // for "file": a plain file name
 };
 
-struct Problem {
+struct Received_problem {
   std::string name;
   std::string group;
   std::string url;
@@ -42,7 +42,7 @@ struct Problem {
   std::optional<double> memory_limit_mb;
   Stream_kind input;
   Stream_kind output;
-  std::vector<Sample> tests;
+  std::vector<Received_sample> tests;
   std::string batch_id;  // "" outside a batch
   long long batch_size = 0;
 };
@@ -52,8 +52,8 @@ struct Problem {
 // missing `name` or `tests`, a field of the wrong type, limits outside 1 ms
 // to 60 s and 1 to 65536 MB, more than Max_samples samples, or a file name
 // for input or output that is not a plain, valid file name.
-bool Parse_problem(const std::string& body, Problem& problem, std::string& why);
+bool Parse_problem(const std::string& body, Received_problem& problem, std::string& why);
 
 // The samples of a body written earlier (NAME.problem.json); none when it is
 // not a problem's.
-std::vector<Sample> Samples_of(const std::string& body);
+std::vector<Received_sample> Samples_of(const std::string& body);

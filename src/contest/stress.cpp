@@ -8,6 +8,7 @@
 #include "contest/samples.h"
 #include "platform/platform.h"
 #include "run/run.h"
+#include "console/output.h"
 #include "settings/settings.h"
 #include "text/printable.h"
 
@@ -109,7 +110,8 @@ int Stress_main(const std::vector<std::string>& arguments) {
       Write_text(Stream::err, "路径无效或文件不合法！" + Printable(path) + "\n");
       return 2;
     }
-  Load_settings();
+  TYPED = false;  // the compile's messages too are written at once
+  Load_settings_for(options.paths[0]);
   const char* const roles[] = {"解答", "暴力程序", "数据生成器"};
   for (int i = 0; i < 3; ++i) {
     Write_text(Stream::out, std::string(roles[i]) + " " + Printable(options.paths[i]) + "：\n");

@@ -36,7 +36,10 @@ int main(int argc, char** argv) {
   const Program_run run = Run_and_wait(program, args);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-  if (!run.outcome.ok()) {
+  // A program that ran but whose return value the system would not give is
+  // reported as having run, with that said in place of the value.
+  const bool ran = run.outcome.ok() || run.outcome.failure().fault == Failure::Fault::status_unreadable;
+  if (!ran) {
     Write_text(Stream::err, "vorlix-pauser：" +
                                 Start_failure_line(program, Start_failure_reason(run.outcome.failure())) +
                                 "\n");
@@ -45,8 +48,8 @@ int main(int argc, char** argv) {
   }
   Write_text(Stream::out, "\n" + std::string(32, '-') + "\n" +
                               Report_line(elapsed.count(), run.cpu_seconds, run.peak_mib,
-                                          Exit_status_text(run)) +
+                                          run.outcome.ok() ? Exit_status_text(run) : "") +
                               "\n");
   Pause(Key_wait_prompt);
-  return static_cast<int>(run.status);
+  return run.outcome.ok() ? static_cast<int>(run.status) : 1;
 }

@@ -214,9 +214,11 @@ std::vector<std::string> Program_arguments(int argc, char** argv);
 // Reads the first lines of the file at `path`, one for each bound in `keep`,
 // into `lines`: each without its line break (LF, or CR LF) and cut at its
 // bound, reading no more of the file than those lines. A missing line is
-// empty. Fails, with every line empty, when `path` is not a regular file
-// that can be read; on POSIX also when it is a symbolic link that
-// Save_text_file would replace rather than follow.
+// empty. Every line is empty when nothing is there to read: no file at
+// `path`, or (POSIX) a symbolic link that Save_text_file would replace rather
+// than follow. Fails, every line empty, when something is there that could
+// not be read whole (no permission, an I/O error; Fault::not_regular_file for
+// a directory or device), which a save would then overwrite.
 Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>& keep,
                         std::vector<std::string>& lines);
 
@@ -260,6 +262,10 @@ Outcome Make_directories(const std::string& path);
 // The user's own config folder for Vorlix ($XDG_CONFIG_HOME/vorlix or
 // ~/.config/vorlix; %APPDATA%\Vorlix), or "" when the system does not say.
 std::string Config_directory();
+
+// The full path of the program `name` ("g++": g++.exe on Windows) in the
+// first folder of PATH that holds it as an executable file, or "".
+std::string Program_on_path(const std::string& name);
 
 // A socket of the system's (a descriptor; a SOCKET on Windows).
 using Socket = long long;

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 #include "text/exit_status.h"
 #include "text/start_failure.h"
+#include "run/build_record.h"
 #include "run/pch_cache.h"
 #include "settings/settings.h"
 
@@ -41,15 +42,19 @@ std::string Ask_for_source() {
   }
 }
 
-bool Compiler_is_usable() {
+// `name_settings`: say on standard error which settings file was read, for
+// the forms that look for one beyond the working directory.
+bool Compiler_is_usable(bool name_settings) {
   if (Is_regular_file(COM_PATH)) return true;
   Print("编译器路径无效！请重新设置。", 2);
+  if (name_settings) Write_text(Stream::err, Settings_origin_line());
   return false;
 }
 
 // Whether to compile, said on the screen. A missing executable is always
 // compiled. An existing one: the menu asks; the run-once way compiles it
-// only when it is older than the source, as make would.
+// only when it is older than the source, as make would, or was built by
+// another compiler or with other options than today's.
 bool Should_compile(const std::string& fpath, const std::string& epath, bool ask) {
   if (!Is_regular_file(epath)) {
     Print("未找到对应程序的 exe 文件，自动为你编译。", 1);
@@ -60,6 +65,9 @@ bool Should_compile(const std::string& fpath, const std::string& epath, bool ask
     if (Read_pint({0, 1}) == 1) return true;
   } else if (Is_newer(fpath, epath)) {
     Print("exe 文件比源文件旧，自动为你编译。", 1);
+    return true;
+  } else if (Built_with_other_settings(epath)) {
+    Print("编译器或编译选项已改变，自动为你重新编译。", 1);
     return true;
   }
   Print("跳过编译。", 1);
@@ -79,6 +87,7 @@ bool Build(const std::string& fpath, const std::string& epath) {
     Print("编译失败！", 2);
     return false;
   }
+  Record_build(epath);
   Print("编译成功！", 1);
   return true;
 }
@@ -114,7 +123,7 @@ void Run() {
   const std::string fpath = Ask_for_source();
   const std::string epath = Executable_path(fpath);
   Write("\n");
-  if (!Compiler_is_usable() || (Should_compile(fpath, epath, true) && !Build(fpath, epath))) {
+  if (!Compiler_is_usable(false) || (Should_compile(fpath, epath, true) && !Build(fpath, epath))) {
     Pause(Key_wait_prompt);
     return;
   }
@@ -130,7 +139,7 @@ void Run() {
 
 bool Build_when_needed(const std::string& fpath) {
   const std::string epath = Executable_path(fpath);
-  return Compiler_is_usable() && (!Should_compile(fpath, epath, false) || Build(fpath, epath));
+  return Compiler_is_usable(true) && (!Should_compile(fpath, epath, false) || Build(fpath, epath));
 }
 
 int Run_once(const std::string& fpath) {

@@ -22,13 +22,16 @@ std::string Executable_path(const std::string& fpath);
 void Run();
 
 // The compile step of Run_once, shared by the contest forms: checks the
-// compiler, then compiles when the executable is missing or older than the
-// source, with the same messages. False when the compiler is unusable or the
+// compiler, then compiles when the executable is missing, older than the
+// source or built with other settings, with the same messages. False when the compiler is unusable or the
 // compile failed.
 bool Build_when_needed(const std::string& fpath);
 
 // The workflow for `fpath` without a question: compiles when the executable is
-// missing or older than the source, then starts it. Returns the exit status:
+// missing or older than the source, or was built by another compiler or with
+// other options than today's (its build record), then starts it. An unusable
+// compiler is followed, on standard error, by where the settings came from.
+// Returns the exit status:
 // 0 once started; 1 when the compiler is unusable, the compile fails or the
 // start fails; 2, after "路径无效或文件不合法！" on standard error, when
 // `fpath` is not a valid source.

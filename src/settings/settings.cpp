@@ -7,6 +7,8 @@ std::string COM_PATH;
 std::string CON_PATH;
 std::string COM_SETTINGS;
 const std::string SETTINGS = "vorlix_data.sg";
+std::string SETTINGS_READ;
+std::string SETTINGS_UNREADABLE;
 
 namespace {
 
@@ -28,13 +30,23 @@ std::string Settings_text() { return COM_PATH + "\n" + CON_PATH + "\n" + COM_SET
 
 void Load_settings_from(const std::string& path) {
   std::vector<std::string> lines;
-  // A missing or unreadable file leaves every line empty.
-  (void)Read_text_lines(path, Settings_bounds(), lines);
+  const Outcome read = Read_text_lines(path, Settings_bounds(), lines);
   Take_values(lines);
+  SETTINGS_READ = path;
+  // Something that is not a file at all (a directory) the save refuses by
+  // itself, with its own words.
+  const bool unread = !read && read.failure().kind != Failure::Kind::none;
+  SETTINGS_UNREADABLE = unread ? read.failure().system_text : "";
 }
 
 Outcome Save_settings_to(const std::string& path) { return Save_text_file(path, Settings_text()); }
 
 void Load_settings() { Load_settings_from(SETTINGS); }
 
-Outcome Save_settings() { return Save_settings_to(SETTINGS); }
+Outcome Save_settings() {
+  // The file may hold settings that this run never saw: keep it as it is.
+  if (SETTINGS_READ == SETTINGS && !SETTINGS_UNREADABLE.empty())
+    return Failure{Failure::Kind::none, 0,
+                   "启动时无法读取它（" + SETTINGS_UNREADABLE + "），为免丢失其中的设置，没有覆盖它"};
+  return Save_settings_to(SETTINGS);
+}

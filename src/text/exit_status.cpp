@@ -58,7 +58,8 @@ std::string Report_line(double seconds, std::optional<double> cpu_seconds,
   std::string line = "进程已退出，用时 " + Fixed(seconds, "%.4f") + " 秒，";
   if (cpu_seconds) line += "CPU 时间 " + Fixed(*cpu_seconds, "%.4f") + " 秒，";
   if (peak_mib) line += "内存峰值 " + Fixed(*peak_mib, "%.1f") + " MiB，";
-  return line + "返回值 " + status_text;
+  // A program that ran but whose return value the system would not give.
+  return line + (status_text.empty() ? "返回值无法读取" : "返回值 " + status_text);
 }
 
 Stop_answer Posix_stop_answer(int signal) {

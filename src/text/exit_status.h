@@ -10,7 +10,8 @@
 // The pauser's report of a finished program: "进程已退出，用时 S 秒，CPU 时间
 // T 秒，内存峰值 M MiB，返回值 N", S and T with four decimals, M with one. A
 // figure the system could not tell is left out with its words, never shown as
-// a made-up 0.
+// a made-up 0; an empty `status_text` says that the return value could not
+// be read.
 std::string Report_line(double seconds, std::optional<double> cpu_seconds,
                         std::optional<double> peak_mib, const std::string& status_text);
 

@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "temp_dir.h"
 
 #include <cerrno>
 #include <chrono>
@@ -44,6 +45,13 @@ namespace {
 
 void Set_nonblocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
+// The cache (build records) and config folders of every test's programs:
+// never the user's own. Removed when the tests end.
+const Temp_dir& User_folders() {
+  static const Temp_dir folders;
+  return folders;
+}
+
 }  // namespace
 
 Session Run_program(const std::vector<std::string>& argv, const std::string& dir,
@@ -52,6 +60,7 @@ Session Run_program(const std::vector<std::string>& argv, const std::string& dir
   int in[2], out[2], err[2];
   if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return session;
   std::signal(SIGPIPE, SIG_IGN);
+  const std::string cache = User_folders() / "cache", config = User_folders() / "config";
   const auto start = std::chrono::steady_clock::now();
 
   const pid_t pid = fork();
@@ -68,6 +77,8 @@ Session Run_program(const std::vector<std::string>& argv, const std::string& dir
     // No precompiled header is ever made in the user's own cache by a test;
     // a test of the cache turns it on with a cache folder of its own.
     setenv("VORLIX_PCH", "0", 1);
+    setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     for (const auto& e : options.env) putenv(strdup(e.c_str()));
     std::vector<std::string> args;
     if (!options.prelude.empty())  // let the shell apply the prelude, then become the program

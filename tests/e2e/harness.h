@@ -17,8 +17,9 @@ struct Session {
 struct Session_options {
   // NAME=VALUE entries added to the environment (a NAME alone removes it, as
   // glibc's putenv does). TMUX, DISPLAY and WAYLAND_DISPLAY are removed first,
-  // so programs start in this terminal unless a test sets them again, and
-  // VORLIX_PCH is 0: no test writes the user's cache.
+  // so programs start in this terminal unless a test sets them again,
+  // VORLIX_PCH is 0, and XDG_CACHE_HOME and XDG_CONFIG_HOME are folders of
+  // the test run's own: no test reads or writes the user's cache or config.
   std::vector<std::string> env;
   double timeout_seconds = 30;
   // Shell commands run in the child just before exec, such as "ulimit -f 0".

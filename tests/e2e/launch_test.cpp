@@ -93,6 +93,24 @@ TEST(Launch, DirectStartGetsALargeStack) {
   EXPECT_NE(s.out.find("deep 0\n"), std::string::npos) << s.out;
 }
 
+// A program run in Vorlix's own terminal shares its standard input and may
+// leave it non-blocking; the next prompt still waits for its line, and the
+// settings are saved at the end. The last line comes seconds later, through
+// a FIFO, so that it is not there yet when the prompt reads.
+TEST(Launch, ProgramThatLeavesInputNonBlockingDoesNotEndVorlix) {
+  if (!Have("g++")) GTEST_SKIP() << "no g++";
+  Temp_dir dir;
+  Write_file(dir / "nb.cpp", "#include <fcntl.h>\nint main() { fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK); }\n");
+  ASSERT_EQ(Run_program({"/usr/bin/g++", "-o", "nb.exe", "nb.cpp"}, dir.path(), "").status, 0);
+  Write_file(dir / "vorlix_data.sg", "/usr/bin/g++\n\n");
+  Session_options late;
+  late.prelude = "mkfifo in; (printf '1\\nnb.cpp\\n0\\n1\\n'; sleep 3; printf '2\\n3\\n-O2\\n5\\n3\\n') > in & exec < in";
+  const Session s = Run_vorlix(dir.path(), "", late);
+  EXPECT_EQ(s.status, 0) << s.out;
+  EXPECT_EQ(s.out.substr(s.out.size() - FAREWELL.size()), FAREWELL);
+  EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), "/usr/bin/g++\n\n-O2");
+}
+
 TEST(Pauser, RunsTheProgramThenReportsTimeAndStatus) {
   Temp_dir dir;
   Write_script(dir / "exit3", "echo \"in $(pwd)\"\nexit 3\n");
@@ -228,6 +246,38 @@ TEST(Pauser, ResumesAProgramThatStopsItself) {
     EXPECT_FALSE(s.timed_out) << signal;
     EXPECT_EQ(Without_time(s.out), "before\nafter\n" + Footer("0")) << signal;
     EXPECT_EQ(s.err, "\n程序被 SIG" + signal + " 暂停，已让它继续运行。\n");
+  }
+}
+
+// On a terminal the pauser's report is never lost: a line typed ahead that
+// the program did not read is not the key that closes the window, and a
+// program in a process group of its own that reads the terminal gets it
+// rather than hanging, stopped.
+TEST(Pauser, OnATerminalEndsInAReportThatWaitsForAKey) {
+  if (!Have("tmux") || !Have("g++")) GTEST_SKIP() << "no tmux or no g++";
+  Temp_dir dir;
+  Write_script(dir / "reads", "read x\necho \"got $x\"\n");
+  Write_file(dir / "group.cpp", "#include <unistd.h>\n#include <iostream>\n#include <string>\n"
+                                "int main() { setpgid(0, 0); std::string x; std::getline(std::cin, x);"
+                                " std::cout << \"got \" << x << std::endl; }\n");
+  ASSERT_EQ(Run_program({"/usr/bin/g++", "-o", "group", "group.cpp"}, dir.path(), "").status, 0);
+  const struct {
+    std::string program, pasted, output;
+  } cases[] = {{"reads", "a\nb\n", "got a"}, {"group", "hi\n", "got hi"}};
+  for (const auto& c : cases) {
+    Tmux_session t(dir.path(), dir.path(), Shell_word(Pauser_binary()) + " " + c.program + "; echo EXITED; sleep 10");
+    ASSERT_TRUE(t.Started());
+    t.Paste(c.pasted);
+    const std::string screen = t.Await_containing("请按任意键继续");
+    EXPECT_NE(screen.find(c.output + "\n\n--------------------------------\n"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("返回值 0"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("EXITED"), std::string::npos) << screen;
+    t.Keys("z");
+    // The shell after it reads lines again: the screen alone tells.
+    std::string after;
+    for (int i = 0; i < 500 && (after = t.Screen()).find("EXITED") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_NE(after.find("EXITED"), std::string::npos) << c.program;
   }
 }
 

@@ -206,24 +206,39 @@ TEST_F(Line_editor, TakesAPastedLineAndEndsAtAnInterruptWithTheTerminalRestored)
   EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings);
 }
 
-// Stopped at a prompt and continued by the shell, Vorlix goes on with the line.
+// Stopped at a prompt and continued by the shell, Vorlix goes on with the
+// line. Continued in the background first (bg), it leaves the terminal to
+// the shell and waits, stopped as a read from there is, until brought back.
 TEST_F(Line_editor, GoesOnWithTheLineAfterAStop) {
   if (!Have("bash")) GTEST_SKIP() << "no bash";
-  Tmux_session t(dir.path(), dir.path(), "exec bash --norc --noprofile -i");
-  ASSERT_TRUE(t.Started());
-  t.Type(Shell_word(Vorlix_binary()));
-  t.Keys("Enter");
-  ASSERT_EQ(t.Await(Shown(Main_page())), Shown(Main_page()));
-  t.Keys("1 Enter");
-  ASSERT_EQ(t.Await(Shown(ASK_PATH)), Shown(ASK_PATH));
-  t.Type("hel");
-  t.Keys("C-z");
-  ASSERT_NE(t.Await_containing("Stopped").find("Stopped"), std::string::npos);
-  t.Keys("fg Enter");
-  t.Await_containing("# fg\n");  // the rest of the line goes to Vorlix whenever it arrives
-  t.Keys("Tab Enter");
-  const std::string screen = t.Await_containing("是否需要运行？（0/1）");
-  EXPECT_EQ(Read_file(dir / "compiled"), "-O2 -g -o hello.exe hello.cpp\n") << screen;
+  for (const std::string before_fg : {"", "bg; sleep 1; jobs"}) {
+    std::filesystem::remove(dir / "compiled");
+    std::filesystem::remove(dir / "hello.exe");
+    Tmux_session t(dir.path(), dir.path(), "exec bash --norc --noprofile -i");
+    ASSERT_TRUE(t.Started());
+    t.Type(Shell_word(Vorlix_binary()));
+    t.Keys("Enter");
+    ASSERT_EQ(t.Await(Shown(Main_page())), Shown(Main_page()));
+    t.Keys("1 Enter");
+    ASSERT_EQ(t.Await(Shown(ASK_PATH)), Shown(ASK_PATH));
+    t.Type("hel");
+    t.Keys("C-z");
+    ASSERT_NE(t.Await_containing("Stopped").find("Stopped"), std::string::npos);
+    if (!before_fg.empty()) {
+      t.Type(before_fg);
+      t.Keys("Enter");
+      t.Await_containing("# bg; sleep 1; jobs\n");
+    }
+    t.Keys("fg Enter");
+    // The rest of the line is typed once Vorlix has the terminal and its own
+    // mode back, not while the shell's mode is still there.
+    for (int i = 0; i < 500 && t.Foreground() == "bash"; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    t.Await_containing("# fg\n");
+    t.Keys("Tab Enter");
+    const std::string screen = t.Await_containing("是否需要运行？（0/1）");
+    EXPECT_EQ(Read_file(dir / "compiled"), "-O2 -g -o hello.exe hello.cpp\n") << before_fg << screen;
+  }
 }
 
 }  // namespace

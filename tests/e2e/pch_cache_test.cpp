@@ -131,7 +131,12 @@ TEST(Pch_cache, TheBuildHoldsNoDescriptorOrFolderOfVorlixs) {
   options.env = {"VORLIX_PCH=1", "XDG_CACHE_HOME=" + dir / "cache"};
   // cat ends when the last holder of the pipe's end has closed it.
   const Session s = Run_program(
-      {"/bin/sh", "-c", "\"$0\" a.cpp 3>&1 >/dev/null 2>&1 | cat; ls cache/vorlix/pch", Vorlix_binary()},
+      {"/bin/sh", "-c",
+       "\"$0\" a.cpp 3>&1 >/dev/null 2>&1 | cat; "
+       // Vorlix may be gone before its build has made its folder.
+       "for i in $(seq 50); do ls cache/vorlix/pch 2>/dev/null | grep -q tmp && break; sleep 0.1; done; "
+       "ls cache/vorlix/pch",
+       Vorlix_binary()},
       dir.path(), "", options);
   EXPECT_EQ(s.status, 0);
   EXPECT_TRUE(std::regex_match(s.out, std::regex("[0-9a-f]{16}\\.[0-9a-f]{16}\\.tmp\n"))) << s.out;

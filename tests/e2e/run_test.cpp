@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -16,11 +17,13 @@ const std::string COMPILED = "编译成功！\n\n是否需要运行？（0/1）\
 const std::string DIRECT = "ConsolePauser 路径无效。即将直接启动程序。\n";
 const std::string VIA_PAUSER = "正在通过 ConsolePauser 启动程序……\n";
 
-// A compiler that records its arguments one a line in ./compiler-args and
-// writes, at the -o path, a program that says where it runs.
+// A compiler that records its arguments one a line in ./compiler-args, and
+// the path it was started by in ./compiler-path, and writes, at the -o path,
+// a program that says where it runs.
 void Fake_compiler(const std::string& path) {
   Write_script(path,
                "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > compiler-args\n"
+               "printf '%s\\n' \"$0\" > compiler-path\n"
                "while [ $# -gt 0 ]; do [ \"$1\" = -o ] && out=$2; shift; done\n"
                "printf '#!/bin/sh\\necho \"ran in $(pwd)\"\\n' > \"$out\" && chmod +x \"$out\"\n"
                "echo compiler done\n");
@@ -222,6 +225,10 @@ TEST_F(Run_workflow, OneSourceArgumentCompilesWhenNeededStartsAndExits) {
   const std::string refused = "路径无效或文件不合法！\n", failed = "启动失败！\n";
   const std::string skipped = "跳过编译。\n\n", reason = "无法启动 " + (dir / "not ");
   const int NONE = 1 << 30;
+  std::filesystem::create_directory(dir / "bin");
+  Fake_compiler(dir / "bin/g++");
+  Session_options with_fake_gxx;
+  with_fake_gxx.env = {"PATH=" + dir / "bin" + ":/usr/bin:/bin", "XDG_CACHE_HOME=" + dir / "cache"};
   const struct {
     int exe_age;  // a.exe's age in seconds less a.cpp's, or NONE
     std::string com, con, arg, out, err;
@@ -235,7 +242,7 @@ TEST_F(Run_workflow, OneSourceArgumentCompilesWhenNeededStartsAndExits) {
       {-60, fake, dir / "missing", "a.cpp", skipped + DIRECT + "ran in old\n" + ok, "", 0},
       {NONE, dir / "bad g++", "", "a.cpp",
        missing + "正在编译……\na.cpp:1:1: error: expected unqualified-id\n编译失败！\n\n", "", 1},
-      {NONE, "", "", "a.cpp", "编译器路径无效！请重新设置。\n\n", "", 1},
+      {NONE, "", "", "a.cpp", missing + built + DIRECT + Ran() + ok, "", 0},  // g++ found on PATH
       {NONE, dir / "no exe g++", "", "a.cpp", missing + "正在编译……\n编译成功！\n\n" + DIRECT + failed,
        "无法启动 a.exe：程序文件不存在\n", 1},
       {-60, fake, dir / "not executable", "a.cpp", skipped + VIA_PAUSER + failed,
@@ -251,6 +258,7 @@ TEST_F(Run_workflow, OneSourceArgumentCompilesWhenNeededStartsAndExits) {
     std::filesystem::remove(dir / "a.exe");
     std::filesystem::remove(dir / "compiler-args");
     std::filesystem::remove(dir / "vorlix_data.sg");
+    std::filesystem::remove_all(dir / "cache");  // no build records across rows
     if (!c.com.empty()) Settings(c.com, c.con, "");
     const std::string settings = Read_file(dir / "vorlix_data.sg");
     if (c.exe_age != NONE) {
@@ -259,7 +267,7 @@ TEST_F(Run_workflow, OneSourceArgumentCompilesWhenNeededStartsAndExits) {
       std::filesystem::last_write_time(dir / "a.cpp", now);
       std::filesystem::last_write_time(dir / "a.exe", now - std::chrono::seconds(c.exe_age));
     }
-    const Session s = Run_program({Vorlix_binary(), c.arg}, dir.path(), "1\n1\n");
+    const Session s = Run_program({Vorlix_binary(), c.arg}, dir.path(), "1\n1\n", with_fake_gxx);
     const std::string row = c.arg + " " + std::to_string(c.exe_age) + " " + c.com + " " + c.con;
     EXPECT_EQ(s.out, c.out) << row;
     EXPECT_EQ(s.err, c.err) << row;
@@ -268,6 +276,112 @@ TEST_F(Run_workflow, OneSourceArgumentCompilesWhenNeededStartsAndExits) {
         << row;
     EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), settings) << row;
     EXPECT_EQ(std::filesystem::exists(dir / "vorlix_data.sg"), !c.com.empty()) << row;
+    if (c.com.empty()) {
+      EXPECT_EQ(Read_file(dir / "compiler-path"), dir / "bin/g++\n") << row;
+    }
+  }
+}
+
+// An editor starts `vorlix FILE` in a folder of its own: the settings are
+// looked for beside the source and above it, then in the config folder; a
+// file that someone else could have put there is not read.
+TEST_F(Run_workflow, OneSourceArgumentFindsTheSettingsBesideTheSourceOrInTheConfigFolder) {
+  namespace fs = std::filesystem;
+  fs::remove(dir / "vorlix_data.sg");  // the folder above the source's folder is the test's
+  fs::create_directories(dir / "work");
+  fs::create_directories(dir / "src/P1001");
+  fs::create_directories(dir / "config/vorlix");
+  // A PATH with what the fake compiler needs, and no g++.
+  fs::create_directories(dir / "tools");
+  fs::create_symlink("/bin/chmod", dir / "tools/chmod");
+  Write_file(dir / "src/P1001/a.cpp", "int main() {}\n");
+  const std::string good = dir / "fake g++", bad = dir / "missing g++", none = "";
+  const std::string built = "未找到对应程序的 exe 文件，自动为你编译。\n正在编译……\ncompiler done\n编译成功！\n\n" +
+                            DIRECT + "ran in " + (dir / "work") + "\n启动成功！\n";
+  const std::string refused = "编译器路径无效！请重新设置。\n\n";
+  const std::string nothing = "未找到设置文件 vorlix_data.sg，PATH 中也没有 g++。\n";
+  const bool root = geteuid() == 0;
+  const struct {
+    std::string work, source, above, config;  // each folder's compiler, when it has a file
+    mode_t above_mode;
+    uid_t above_owner;
+    std::string out, err;
+  } cases[] = {
+      {none, none, good, none, 0644, 0, built, ""},
+      {none, good, bad, bad, 0644, 0, built, ""},  // the nearest one
+      {none, none, none, good, 0644, 0, built, ""},
+      {none, none, good, none, 0664, 0, refused, nothing},  // others may change it
+      {none, none, good, bad, 0646, 0, refused, "所用的设置文件：" + (dir / "config/vorlix/vorlix_data.sg") + "\n"},
+      {bad, good, good, good, 0644, 0, refused, "所用的设置文件：" + (dir / "work/vorlix_data.sg") + "\n"},
+      {none, none, good, none, 0644, root ? 65534u : 0u, root ? refused : built, root ? nothing : ""},
+      {none, none, none, none, 0644, 0, refused, nothing},
+  };
+  for (const auto& c : cases) {
+    fs::remove(dir / "src/P1001/a.exe");
+    const std::pair<std::string, std::string> files[] = {
+        {"work", c.work}, {"src/P1001", c.source}, {"src", c.above}, {"config/vorlix", c.config}};
+    for (const auto& [folder, com] : files) {
+      fs::remove(dir / folder + "/vorlix_data.sg");
+      if (!com.empty()) Write_file(dir / folder + "/vorlix_data.sg", com + "\n\n");
+    }
+    chmod((dir / "src/vorlix_data.sg").c_str(), c.above_mode);
+    if (c.above_owner != 0) (void)!chown((dir / "src/vorlix_data.sg").c_str(), c.above_owner, c.above_owner);
+    Session_options options;
+    options.env = {"XDG_CONFIG_HOME=" + dir / "config", "PATH=" + dir / "tools"};
+    const Session s = Run_program({Vorlix_binary(), dir / "src/P1001/a.cpp"}, dir / "work", "", options);
+    const std::string row = c.work + "|" + c.source + "|" + c.above + "|" + c.config;
+    EXPECT_EQ(s.out, c.out) << row;
+    EXPECT_EQ(s.err, c.err) << row;
+  }
+}
+
+// The compiler and the options that built an executable are kept; other ones
+// rebuild it, as a newer source does. An executable with no record counts as
+// built with today's settings.
+TEST_F(Run_workflow, OneSourceArgumentRebuildsWhenTheCompilerOrOptionsChanged) {
+  Fake_compiler(dir / "other g++");
+  Session_options options;
+  options.env = {"XDG_CACHE_HOME=" + dir / "cache"};
+  const std::string built = "正在编译……\ncompiler done\n编译成功！\n\n" + DIRECT + Ran() + "启动成功！\n";
+  const std::string skipped = "跳过编译。\n\n" + DIRECT + Ran() + "启动成功！\n";
+  const std::string changed = "编译器或编译选项已改变，自动为你重新编译。\n" + built;
+  const struct {
+    std::string com, options;
+    bool forget;  // the records removed first
+    std::string out;
+  } steps[] = {
+      {"fake g++", "", false, "未找到对应程序的 exe 文件，自动为你编译。\n" + built},
+      {"fake g++", "", false, skipped},
+      {"fake g++", "-fsanitize=address,undefined", false, changed},
+      {"fake g++", "-fsanitize=address,undefined", false, skipped},
+      {"other g++", "-fsanitize=address,undefined", false, changed},
+      {"other g++", "-O2", true, skipped},
+      {"other g++", "-O2", false, skipped},
+  };
+  for (const auto& step : steps) {
+    if (step.forget) std::filesystem::remove_all(dir / "cache/vorlix/builds");
+    Settings(dir / step.com, "", step.options);
+    const Session s = Run_program({Vorlix_binary(), "a.cpp"}, dir.path(), "", options);
+    EXPECT_EQ(s.out, step.out) << step.com << " " << step.options;
+  }
+}
+
+// The forms for editors and scripts write each message at once: nothing
+// sleeps between bytes, as the menu's typed screens do.
+TEST_F(Run_workflow, OneSourceArgumentWritesAtOnceWhereTheMenuTypes) {
+  if (!std::filesystem::exists("/usr/bin/strace")) GTEST_SKIP() << "strace is not installed";
+  Write_script(dir / "a.exe", "exit 0\n");
+  const struct {
+    std::vector<std::string> arguments;
+    bool sleeps;
+  } cases[] = {{{}, true}, {{"a.cpp"}, false}};
+  for (const auto& c : cases) {
+    std::vector<std::string> argv = {"/usr/bin/strace", "-o", dir / "trace", "-e",
+                                     "trace=nanosleep,clock_nanosleep", Vorlix_binary()};
+    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+    Run_program(argv, dir.path(), "");
+    EXPECT_EQ(Read_file(dir / "trace").find("nanosleep(") != std::string::npos, c.sleeps)
+        << Read_file(dir / "trace");
   }
 }
 

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+#include <unistd.h>
+
 #include "harness.h"
 #include "temp_dir.h"
 
@@ -75,6 +77,37 @@ TEST(Settings, DirectoryAtTheSettingsPathNeitherLoadsNorCrashes) {
   EXPECT_EQ(s.status, 1);
   EXPECT_EQ(s.err, "无法保存设置到 vorlix_data.sg：Is a directory\n");
   EXPECT_TRUE(std::filesystem::is_directory(dir / "vorlix_data.sg"));
+}
+
+// A file there that the load could not read may hold settings this run never
+// saw: the save at exit leaves it as it is and says so, as a failed save does.
+TEST(Settings, FileThatCouldNotBeReadIsNotOverwrittenAtExit) {
+  Temp_dir dir;
+  // Root reads any file: the test's Vorlix runs as nobody where it can.
+  std::vector<std::string> argv = {Vorlix_binary()};
+  if (geteuid() == 0) {
+    argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+  }
+  const struct {
+    std::filesystem::perms mode;
+    std::string saved, err;
+    int status;
+  } cases[] = {
+      {std::filesystem::perms::none, "old\nold\nold",
+       "无法保存设置到 vorlix_data.sg：启动时无法读取它（Permission denied），为免丢失其中的设置，没有覆盖它\n", 1},
+      {std::filesystem::perms::all, "old\nold\nnew", "", 0},
+  };
+  for (const auto& c : cases) {
+    Write_file(dir / "vorlix_data.sg", "old\nold\nold");
+    std::filesystem::permissions(dir / "vorlix_data.sg", c.mode);
+    const Session s = Run_program(argv, dir.path(), "2\n3\nnew\n5\n3\n");
+    EXPECT_EQ(s.err, c.err);
+    EXPECT_EQ(s.status, c.status);
+    std::filesystem::permissions(dir / "vorlix_data.sg", std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(Read_file(dir / "vorlix_data.sg"), c.saved);
+  }
 }
 
 // The farewell and its delay stay; then the reason, and status 1.

@@ -51,6 +51,11 @@ class Tmux_session {
       out += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
     return out.erase(out.find_last_not_of('\n') + 1);
   }
+  // The name of the program in the terminal's foreground.
+  std::string Foreground() {
+    std::string name = Output_of(tmux_ + "display-message -p -t main '#{pane_current_command}'");
+    return name.erase(name.find_last_not_of('\n') + 1);
+  }
   // The title the program gave its terminal.
   std::string Title() {
     std::string title = Output_of(tmux_ + "display-message -p -t main '#{pane_title}'");

@@ -1,7 +1,7 @@
 # Helpers for the install and package checks, which run as `cmake -P` scripts.
 
 # Runs the command given as arguments; fails the check when it fails.
-# Leaves its standard output in OUTPUT.
+# Leaves its standard output in OUTPUT, its standard error in ERRORS.
 function(Run_or_fail)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT status EQUAL 0)
@@ -9,6 +9,7 @@ function(Run_or_fail)
     message(FATAL_ERROR "${command} failed (${status}):\n${out}${err}")
   endif()
   set(OUTPUT "${out}" PARENT_SCOPE)
+  set(ERRORS "${err}" PARENT_SCOPE)
 endfunction()
 
 # Expect_same_items(WHAT ACTUAL items... EXPECTED items...) fails unless both

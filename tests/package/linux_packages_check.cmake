@@ -5,6 +5,10 @@ include(${CMAKE_CURRENT_LIST_DIR}/checks.cmake)
 
 file(REMOVE_RECURSE ${OUT})
 Run_or_fail(${CPACK} --config ${BUILD}/CPackConfig.cmake -B ${OUT})  # DEB and TGZ
+# A newcomer who follows the README sees no warning.
+if("${OUTPUT}${ERRORS}" MATCHES "CMake Warning")
+  message(FATAL_ERROR "cpack warned:\n${OUTPUT}${ERRORS}")
+endif()
 file(GLOB deb ${OUT}/vorlix_${VERSION}_*.deb)
 file(GLOB tgz ${OUT}/vorlix-${VERSION}-*.tar.gz)
 if(NOT deb OR NOT tgz)

@@ -6,6 +6,7 @@
 
 #include "text/command_line.h"
 #include "text/compiler_words.h"
+#include "text/environment_block.h"
 #include "temp_dir.h"
 
 namespace {
@@ -129,6 +130,24 @@ TEST(Verbose_output, TheFoldersSearchedAndTheCompilerProper) {
             "C:\\mingw\\libexec\\cc1plus.exe");
   EXPECT_EQ(Verbose_compiler_proper(" /usr/bin/notcc1plus -quiet\n"), "");
   EXPECT_EQ(Verbose_header_search("").folders.size(), 0u);
+}
+
+// The compiler's environment block with CPATH added is sorted by name, case
+// aside, as CreateProcessW asks: a name that is a prefix of another first,
+// the drive entries ("=C:=...") ahead of every letter.
+TEST(Environment_block, IsSortedByNameWhateverTheCase) {
+  using Entries = std::vector<std::wstring>;
+  const struct {
+    Entries entries;
+    std::wstring block;
+  } cases[] = {
+      {{L"PATH=x", L"=C:=C:\\w", L"ComSpec=c", L"CPATH=h"},
+       std::wstring(L"=C:=C:\\w\0ComSpec=c\0CPATH=h\0PATH=x\0\0", 35)},
+      {{L"ProgramFiles(x86)=b", L"PROGRAMFILES=a", L"path=p"},
+       std::wstring(L"path=p\0PROGRAMFILES=a\0ProgramFiles(x86)=b\0\0", 43)},
+      {{}, L""},
+  };
+  for (const auto& c : cases) EXPECT_TRUE(Environment_block(c.entries) == c.block);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ TEST(Report_line, ShowsTheFiguresThatAreKnownAndLeavesOutTheRest) {
       {1, UNKNOWN, 2.0, "0", "进程已退出，用时 1.0000 秒，内存峰值 2.0 MiB，返回值 0"},
       {1, 0.25, UNKNOWN, "0", "进程已退出，用时 1.0000 秒，CPU 时间 0.2500 秒，返回值 0"},
       {1, UNKNOWN, UNKNOWN, "139（SIGSEGV，段错误）", "进程已退出，用时 1.0000 秒，返回值 139（SIGSEGV，段错误）"},
+      {2, UNKNOWN, UNKNOWN, "", "进程已退出，用时 2.0000 秒，返回值无法读取"},  // it ran; no status
   };
   for (const auto& c : cases) EXPECT_EQ(Report_line(c.seconds, c.cpu, c.peak, c.status), c.line);
 }
@@ -52,7 +53,7 @@ TEST(Exit_status_text, SignalsAndExceptionsAsEachSystemNamesThem) {
   EXPECT_TRUE(Ended_by_interrupt_key(run));
   run.end = Program_run::End::exception;
   run.status = 0xC0000005LL;
-  EXPECT_EQ(Exit_status_text(run), "3221225477 (0xC0000005)");
+  EXPECT_EQ(Exit_status_text(run), "3221225477 (0xC0000005，访问越界)");
   EXPECT_FALSE(run.succeeded());
   run.end = Program_run::End::returned;
   run.status = 0;

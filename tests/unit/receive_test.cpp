@@ -108,7 +108,7 @@ TEST(Parse_problem, ReadsTheExtensionsFormat) {
     "memoryLimit":256,"timeLimit":1500,"testType":"single","languages":{"java":{}},
     "input":{"type":"file","fileName":"a.in"},"output":{"type":"stdout"},
     "tests":[{"input":"1 2\n","output":"3\n"},{"input":"","output":""}],"batch":{"id":"b-1","size":3}})";
-  Problem p;
+  Received_problem p;
   std::string why;
   ASSERT_TRUE(Parse_problem(body, p, why)) << why;
   EXPECT_EQ(p.name, "A. 两数");
@@ -161,12 +161,12 @@ TEST(Parse_problem, RefusesWhatIsNotAProblem) {
       }() + "]}",
   };
   for (const auto& body : refused) {
-    Problem p;
+    Received_problem p;
     std::string why;
     EXPECT_FALSE(Parse_problem(body, p, why)) << body.substr(0, 100);
     EXPECT_FALSE(why.empty()) << body.substr(0, 100);
   }
-  Problem p;
+  Received_problem p;
   std::string why;
   EXPECT_TRUE(Parse_problem(R"({"name":"x","timeLimit":60000,"memoryLimit":65536,)" + tests + "}", p, why)) << why;
   EXPECT_TRUE(Parse_problem(R"({"name":"x","timeLimit":1,"memoryLimit":1,"tests":[]})", p, why)) << why;

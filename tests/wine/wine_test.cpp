@@ -812,4 +812,30 @@ TEST_F(Wine_contest, TheStressTestCatchesTheRoundAndKeepsTheSample) {
   EXPECT_EQ(s.status, 0);
 }
 
+// Ctrl+C in the program's console ends the program, not the pauser, which
+// reports how it ended and waits for a key as after any other end.
+TEST_F(Wine, CtrlCEndsTheProgramWhileThePauserReportsIt) {
+  const std::string program = tools + "/七号 程序.exe";
+  fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
+  Temp_dir socket;
+  Tmux_session tmux(socket.path(), work,
+                    "FAKE_PROGRAM_SLEEP_MS=60000 " + Shell_word(WINE_PROGRAM) + " " +
+                        Shell_word(PAUSER_BINARY) + " " + Shell_word(Win(program)) +
+                        "; echo \"[exit $?]\"; sleep 60");
+  ASSERT_TRUE(tmux.Started());
+  // The pauser titles its console with the program's path just before it
+  // starts the program; then the program gets a moment to be up.
+  for (int i = 0; i < 300 && tmux.Title().find("程序") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  tmux.Keys("C-c");
+  std::string screen;
+  for (int i = 0; i < 6 && screen.find("返回值") == std::string::npos; ++i)
+    screen = tmux.Await_containing("返回值");
+  // The code is the system's: 3221225786 (0xC000013A) on Windows, 0 under
+  // Wine, whose own Ctrl+C handling ends a process so.
+  EXPECT_NE(screen.find("返回值 "), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("[exit"), std::string::npos) << screen;  // waiting for a key
+}
+
 }  // namespace

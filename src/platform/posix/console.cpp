@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,18 +34,27 @@ void Pop_title() {
 
 termios Console_mode;
 bool Have_console_mode = false;
+// Standard input's file status flags at start: a program run in this terminal
+// shares them and may leave O_NONBLOCK set.
+int Input_flags = -1;
 
 termios Mode_before;
 volatile sig_atomic_t Guarding = 0;
+
+// Whether the terminal is ours to set: from the background, setting it
+// would stop us with SIGTTOU. Safe in a signal handler.
+bool In_foreground() { return tcgetpgrp(STDIN_FILENO) == getpgrp(); }
 
 // A signal that ends us puts the terminal back as the way out through the
 // menu does: its own title, and, while it is in a mode of our own (the key
 // wait, the line editor), its echo and line editing. Only what a signal
 // handler may call.
 void Restore_then_resend(int sig) {
-  if (Guarding) tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
+  const int saved_errno = errno;
+  if (Guarding && In_foreground()) tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
   if (Title_pushed) (void)!write(STDOUT_FILENO, Pop_title_sequence, sizeof Pop_title_sequence - 1);
   raise(sig);  // the disposition is back to the default (SA_RESETHAND)
+  errno = saved_errno;  // should a signal's default ever let us go on
 }
 
 // The signals that end a program from its terminal or its session; each
@@ -66,9 +76,10 @@ void Restore_on_ending_signals() {
 }
 
 void Stop_while_guarded(int sig) {
+  const int saved_errno = errno;  // the code interrupted may be about to read it
   termios ours;
   const bool have_ours = tcgetattr(STDIN_FILENO, &ours) == 0;
-  tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
+  if (In_foreground()) tcsetattr(STDIN_FILENO, TCSANOW, &Mode_before);
   // sigaction, unlike signal, gives back this handler with its SA_NODEFER,
   // so that the next stop stops at once too.
   struct sigaction stop {}, mine {};
@@ -76,8 +87,12 @@ void Stop_while_guarded(int sig) {
   sigemptyset(&stop.sa_mask);
   sigaction(sig, &stop, &mine);
   raise(sig);  // stops here until continued
+  // Continued in the background (bg), the terminal is the shell's: wait,
+  // stopped as a read from there would be, until brought to the foreground.
+  while (Guarding && have_ours && !In_foreground()) raise(SIGTTIN);
   if (Guarding && have_ours) tcsetattr(STDIN_FILENO, TCSANOW, &ours);
   sigaction(sig, &mine, nullptr);
+  errno = saved_errno;
 }
 
 // One byte of standard input, waiting at most `ms` milliseconds (-1: for
@@ -137,6 +152,8 @@ bool Read_key() {
 
 void Restore_console_mode() {
   if (Have_console_mode) tcsetattr(STDIN_FILENO, TCSANOW, &Console_mode);
+  if (Input_flags >= 0 && fcntl(STDIN_FILENO, F_GETFL) != Input_flags)
+    fcntl(STDIN_FILENO, F_SETFL, Input_flags);
 }
 
 void Console_init() {
@@ -146,6 +163,7 @@ void Console_init() {
   signal(SIGXFSZ, SIG_IGN);
   if (isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &Console_mode) == 0)
     Have_console_mode = true;
+  Input_flags = fcntl(STDIN_FILENO, F_GETFL);
   std::atexit(Pop_title);
   Restore_on_ending_signals();
 }
@@ -165,7 +183,12 @@ void Clear_screen() { Write_out("\x1b[H\x1b[2J"); }
 
 void Pause(const std::string& prompt) {
   Write_out(prompt);
-  if (isatty(STDIN_FILENO)) Read_key();
+  // What was typed or pasted before the prompt (a second line the program
+  // did not read) is not the key the prompt asks for.
+  if (isatty(STDIN_FILENO)) {
+    tcflush(STDIN_FILENO, TCIFLUSH);
+    Read_key();
+  }
   Write_out("\n");
 }
 
@@ -200,11 +223,20 @@ bool Read_input_line(std::string& line, std::size_t keep, Line_kind kind) {
 bool Read_plain_line(std::string& line, std::size_t keep) {
   line.clear();
   bool any = false;
-  int c;
-  while ((c = getc_unlocked(stdin)) != EOF) {
+  for (;;) {
+    const int c = getc_unlocked(stdin);
+    if (c == EOF) {
+      // Standard input left non-blocking (by a program that shares it) has
+      // no byte yet: that is not its end.
+      if (!ferror(stdin) || (errno != EAGAIN && errno != EWOULDBLOCK)) return any;
+      clearerr(stdin);
+      pollfd in{STDIN_FILENO, POLLIN, 0};
+      while (poll(&in, 1, -1) < 0 && errno == EINTR) {
+      }
+      continue;
+    }
     any = true;
     if (c == '\n') return true;
     if (line.size() < keep) line.push_back(static_cast<char>(c));
   }
-  return any;
 }

@@ -90,11 +90,3 @@ Outcome Make_directories(const std::string& path) {
     if (at == std::string::npos) return {};
   }
 }
-
-std::string Config_directory() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/vorlix";
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.config/vorlix";
-  return "";
-}

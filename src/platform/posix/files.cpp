@@ -272,7 +272,14 @@ Outcome Read_text_lines(File_calls& calls, const std::string& path,
   // ever; no link followed now, so that one put there since is not read. The
   // file opened is checked, not the name.
   const int fd = calls.Open(target.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0);
-  if (fd < 0) return Errno_failure(errno);
+  if (fd < 0) {
+    const int error = errno;
+    // Nothing there, or a link the save replaces: nothing a save could lose.
+    struct stat st;
+    const bool link = error == ELOOP && lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (error == ENOENT || error == ENOTDIR || link) return {};
+    return Errno_failure(error);
+  }
   struct stat st;
   if (fstat(fd, &st) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     const int error = errno;

@@ -24,16 +24,48 @@ int Decode_status(int raw) {
   return -1;
 }
 
+// A program in a process group of its own (setpgid) that reads or writes the
+// terminal is stopped by SIGTTIN or SIGTTOU, and nothing in its window could
+// bring it to the foreground. When this process owns the terminal, it hands
+// it to the program's group and lets the group go on. True when it did.
+bool Hand_terminal_to(pid_t pid) {
+  const pid_t group = getpgid(pid);
+  if (group < 0 || group == getpgrp() || tcgetpgrp(STDIN_FILENO) != getpgrp()) return false;
+  return tcsetpgrp(STDIN_FILENO, group) == 0 && kill(-group, SIGCONT) == 0;
+}
+
+// Takes the terminal back once the program has ended; from the background
+// that would stop this process, so SIGTTOU is ignored meanwhile.
+void Take_terminal_back() {
+  struct sigaction ignore {}, old {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGTTOU, &ignore, &old);
+  tcsetpgrp(STDIN_FILENO, getpgrp());
+  sigaction(SIGTTOU, &old, nullptr);
+}
+
 // Waits for `pid` to end, with its resource usage. With `resume`, a program
 // that stops (raise(SIGSTOP), say), which would otherwise keep this wait and
-// its window hung without a word, is told about and, mostly, resumed. Without
-// it a stop is the terminal's job control, which Vorlix stops along with.
+// its window hung without a word, is told about and, mostly, resumed; one in
+// a group of its own that the terminal stopped is given the terminal.
+// Without it a stop is the terminal's job control, which Vorlix stops along
+// with.
 pid_t Wait_for(pid_t pid, int& raw, struct rusage& usage, bool resume) {
+  bool handed = false;
   for (;;) {
     const pid_t r = wait4(pid, &raw, resume ? WUNTRACED : 0, &usage);
     if (r < 0 && errno == EINTR) continue;
-    if (r != pid || !WIFSTOPPED(raw)) return r;
-    const Stop_answer answer = Posix_stop_answer(WSTOPSIG(raw));
+    if (r != pid || !WIFSTOPPED(raw)) {
+      if (handed) Take_terminal_back();
+      return r;
+    }
+    const int signal = WSTOPSIG(raw);
+    if ((signal == SIGTTIN || signal == SIGTTOU) && Hand_terminal_to(pid)) {
+      handed = true;
+      continue;
+    }
+    const Stop_answer answer = Posix_stop_answer(signal);
     Write_text(Stream::err, answer.notice);
     if (answer.resume) kill(pid, SIGCONT);
   }

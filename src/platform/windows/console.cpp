@@ -108,7 +108,12 @@ void Set_title(const std::string& title) {
 
 void Clear_screen() { Run_wide(L"cls"); }
 
-void Pause(const std::string&) { Run_wide(L"pause"); }
+void Pause(const std::string&) {
+  // What was typed or pasted before the prompt is not the key it asks for.
+  // Nothing happens when standard input is not a console.
+  FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
+  Run_wide(L"pause");
+}
 
 // Byte reads of a console drop every character outside the ANSI code page, so
 // a console is read as UTF-16 and converted.

@@ -86,9 +86,3 @@ Outcome Make_directories(const std::string& path) {
     if (at == std::wstring::npos) return {};
   }
 }
-
-std::string Config_directory() {
-  const wchar_t* appdata = _wgetenv(L"APPDATA");
-  if (appdata == nullptr || appdata[0] == L'\0') return "";
-  return To_utf8(appdata) + "\\Vorlix";
-}

@@ -161,7 +161,12 @@ Outcome Read_text_lines(const std::string& path, const std::vector<std::size_t>&
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Windows_failure(GetLastError());
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD why = GetLastError();
+    // Nothing there: nothing a save could lose.
+    if (why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND) return {};
+    return Windows_failure(why);
+  }
   if (GetFileType(file) != FILE_TYPE_DISK) {
     CloseHandle(file);
     return Seam_fault(Failure::Fault::not_regular_file, "not a regular file");

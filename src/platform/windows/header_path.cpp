@@ -3,7 +3,10 @@
 // it is, and so does any other thread's view of it.
 #include <cwctype>
 
+#include <vector>
+
 #include "text/compiler_words.h"
+#include "text/environment_block.h"
 #include "platform/windows/internal.h"
 
 namespace {
@@ -21,18 +24,18 @@ std::wstring Environment_with_header_path(const std::string& header_dir) {
   if (header_dir.empty()) return L"";
   wchar_t* block = GetEnvironmentStringsW();
   if (block == nullptr) return L"";
-  std::wstring result, old;
+  std::vector<std::wstring> entries;
+  std::wstring old;
   for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
     if (Names_cpath(entry))
       old = entry + 6;
     else
-      result.append(entry).push_back(L'\0');
+      entries.emplace_back(entry);
   }
   FreeEnvironmentStringsW(block);
   std::wstring value;
   if (!To_wide(Header_search_path(header_dir, To_utf8(old), ';'), value) || value.empty())
     return L"";
-  result.append(L"CPATH=").append(value).push_back(L'\0');
-  result.push_back(L'\0');
-  return result;
+  entries.push_back(L"CPATH=" + value);
+  return Environment_block(entries);
 }

@@ -52,6 +52,13 @@ bool Create(const wchar_t* application, std::wstring& command, DWORD flags, std:
                         &si, &pi) != 0;
 }
 
+// Ctrl+C and Ctrl+Break in the console go to the program run in it; the
+// pauser that waits for it lives on to report how it ended. A handler, unlike
+// ignoring the keys outright, is not inherited by the program.
+BOOL WINAPI Leave_to_the_program(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? TRUE : FALSE;
+}
+
 }  // namespace
 
 int Run_wide(const wchar_t* command) {
@@ -112,11 +119,16 @@ Program_run Run_and_wait(const std::string& program, const std::vector<std::stri
 
   PROCESS_INFORMATION pi{};
   std::wstring no_title;
+  SetConsoleCtrlHandler(Leave_to_the_program, TRUE);
   if (!Create(nullptr, command, 0, no_title, pi)) {
-    run.outcome = Windows_failure(GetLastError());
+    const DWORD error = GetLastError();
+    SetConsoleCtrlHandler(Leave_to_the_program, FALSE);
+    run.outcome = Windows_failure(error);
     return run;
   }
-  return Waited(pi, true);
+  run = Waited(pi, true);
+  SetConsoleCtrlHandler(Leave_to_the_program, FALSE);
+  return run;
 }
 
 // The C runtime's argv is in the ANSI code page, which cannot hold most
