@@ -172,7 +172,6 @@ Failure Absent() { return Failure{Failure::Kind::none, 0, "not in the fuzzed wor
 Outcome List_directory(const std::string&, std::vector<std::string>&) { return Absent(); }
 Outcome Make_scratch_directory(std::string&) { return Absent(); }
 Outcome Remove_tree(const std::string&) { return Absent(); }
-Outcome Create_new_file(const std::string&, const std::string&) { return Absent(); }
 bool Is_terminal(Stream) { return false; }
 void Catch_interrupts() {}
 bool Interrupted() { return false; }

@@ -15,7 +15,8 @@ bool Prepare(std::string& folder, const std::string& input_name, const std::stri
     failure = made.failure();
     return false;
   }
-  Outcome written = Create_new_file(folder + "/" + input_name, input);
+  bool exists = false;
+  Outcome written = Create_file(folder + "/" + input_name, input, exists);
   if (!written) {
     failure = written.failure();
     return false;

@@ -84,12 +84,13 @@ std::string Save_sample(const std::string& fpath, const std::string& input, cons
   const std::string stem = Source_folder(fpath) + Source_name(fpath) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string k = std::to_string(Next_sample_number(fpath));
-    const Outcome ans = Create_new_file(stem + k + ".ans", answer);
+    bool taken = false;
+    const Outcome ans = Create_file(stem + k + ".ans", answer, taken);
     if (!ans) {
-      if (ans.failure().kind == Failure::Kind::errno_value && attempt < 99) continue;  // taken meanwhile
+      if (taken && attempt < 99) continue;  // made meanwhile: the next number
       return "无法保存样例：" + ans.failure().system_text;
     }
-    const Outcome in = Create_new_file(stem + k + ".in", input);
+    const Outcome in = Create_file(stem + k + ".in", input, taken);
     if (!in) return "无法保存样例：" + in.failure().system_text;
     return "已保存为样例 " + Printable(stem + k) + ".in 与 .ans（K = " + k + "）。";
   }

@@ -17,7 +17,8 @@ bool Write_time(const std::string& path, std::filesystem::file_time_type& time) 
     std::error_code ec;
     time = std::filesystem::last_write_time(std::filesystem::u8path(path), ec);
     return !ec;
-  } catch (...) {
+  } catch (const std::exception&) {
+    // u8path refuses bytes that are not UTF-8 (Windows): no such file.
     return false;
   }
 }

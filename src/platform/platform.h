@@ -312,11 +312,6 @@ Outcome Make_scratch_directory(std::string& path);
 // followed).
 Outcome Remove_tree(const std::string& path);
 
-// Creates the file `path` holding `bytes`, in one step: it never replaces a
-// file that is there, and never leaves a half-written one at `path` (the
-// bytes go to a temporary beside it, which is then linked or moved to `path`
-// without replacing, and removed).
-Outcome Create_new_file(const std::string& path, const std::string& bytes);
 
 // True when the stream is a terminal that takes escape sequences (colours,
 // erasing a line). Windows: a console, whose virtual terminal processing is

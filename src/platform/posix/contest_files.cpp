@@ -15,7 +15,6 @@
 
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
-#include "text/temporary_name.h"
 
 double Usage_cpu_seconds(const struct rusage& usage) {
   auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
@@ -106,27 +105,6 @@ Outcome Remove_tree(const std::string& path) {
   if (fd < 0) return Errno_failure(errno);
   Empty_directory(fd);
   if (rmdir(path.c_str()) != 0) return Errno_failure(errno);
-  return {};
-}
-
-Outcome Create_new_file(const std::string& path, const std::string& bytes) {
-  if (Has_nul(path)) return Errno_failure(EINVAL);
-  if (access(path.c_str(), F_OK) == 0) return Errno_failure(EEXIST);
-  const std::string temporary = Temporary_name(path);
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return Errno_failure(errno);
-  std::size_t done = 0;
-  int error = 0;
-  while (done < bytes.size() && error == 0) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n > 0) done += static_cast<std::size_t>(n);
-    else if (errno != EINTR) error = errno;
-  }
-  if (close(fd) != 0 && error == 0) error = errno;
-  // link never replaces what is at `path`.
-  if (error == 0 && link(temporary.c_str(), path.c_str()) != 0) error = errno;
-  unlink(temporary.c_str());
-  if (error != 0) return Errno_failure(error);
   return {};
 }
 

@@ -82,32 +82,6 @@ Outcome Remove_tree(const std::string& path) {
   return {};
 }
 
-Outcome Create_new_file(const std::string& path, const std::string& bytes) {
-  std::wstring wide, wide_temporary;
-  const std::string temporary = Temporary_name(path);
-  if (!To_wide(path, wide) || !To_wide(temporary, wide_temporary)) return Windows_failure(ERROR_INVALID_NAME);
-  if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES) return Windows_failure(ERROR_FILE_EXISTS);
-  const HANDLE file = CreateFileW(wide_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Windows_failure(GetLastError());
-  DWORD error = 0;
-  std::size_t done = 0;
-  while (done < bytes.size() && error == 0) {
-    DWORD wrote = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    if (!WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr)) error = GetLastError();
-    done += wrote;
-  }
-  CloseHandle(file);
-  // Without MOVEFILE_REPLACE_EXISTING a file at `path` is never replaced.
-  if (error == 0 && !MoveFileExW(wide_temporary.c_str(), wide.c_str(), 0)) error = GetLastError();
-  if (error != 0) {
-    DeleteFileW(wide_temporary.c_str());
-    return Windows_failure(error);
-  }
-  return {};
-}
-
 bool Is_terminal(Stream stream) {
   const HANDLE handle = GetStdHandle(stream == Stream::out ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
   DWORD mode = 0;

@@ -82,7 +82,8 @@ Outcome Copy_with_stack(const std::string& program, const std::string& directory
   Set_stack_reserve(image, stack);
   const auto slash = program.find_last_of("/\\");
   copy = directory + "\\" + (slash == std::string::npos ? program : program.substr(slash + 1));
-  return Create_new_file(copy, image);
+  bool exists = false;
+  return Create_file(copy, image, exists);
 }
 
 HANDLE Inheritable_input(const std::string& path) {
