@@ -1,6 +1,7 @@
 #include "dialogue_model.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <initializer_list>
 
@@ -195,6 +196,21 @@ void Load(Replay& r) {
   }
 }
 
+// Where `vorlix ARG` finds its settings in this world: the working
+// directory's file, else none, since a file in a folder above is never the
+// user's alone here and the world has no config folder and no g++ on PATH.
+// Each folder from the source's up is asked of the world as Vorlix asks it.
+void Load_for(Replay& r, const std::string& arg) {
+  if (Exists(r.w, Settings_name)) return Load(r);
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::absolute(std::filesystem::u8path(arg), ec).parent_path();
+  if (!ec) dir = std::filesystem::weakly_canonical(dir, ec);
+  for (bool more = !ec; more; dir = dir.parent_path()) {
+    (void)Exists(r.w, (dir / Settings_name).u8string());
+    more = dir.has_relative_path();
+  }
+}
+
 // `vorlix ARG`: nothing on the screen but the workflow's messages, no
 // question, no key wait; the usage and a refused path go to standard error.
 void Run_once(Replay& r, const std::string& arg) {
@@ -206,7 +222,7 @@ void Run_once(Replay& r, const std::string& arg) {
   }
   r.e.status = 2;
   if (!arg.empty() && arg[0] == '-') return;
-  Load(r);
+  Load_for(r, arg);
   if (!Is_source(r, arg)) return;
   const std::string epath = arg.substr(0, arg.size() - 4) + ".exe";
   r.e.status = 1;

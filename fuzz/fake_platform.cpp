@@ -60,18 +60,24 @@ Program_run Compile(const std::string& com_path, const std::string& com_settings
 
 // The world has no cache folder, so the precompiled-header cache stays off
 // and nothing runs in the background.
-int Compile_quietly(const std::string&, const std::string&, const std::vector<std::string>&,
-                    const std::string&) {
-  return 1;
+namespace {
+Failure No_cache() { return Failure{Failure::Kind::none, 0, "no cache in this world"}; }
+}  // namespace
+
+Outcome Compile_quietly(const std::string&, const std::string&, const std::vector<std::string>&,
+                        const std::string&, Quiet_compile&) {
+  return No_cache();
 }
 
-void Run_in_background(const std::vector<std::string>&, Background_runner) {}
+Outcome Run_in_background(const std::vector<std::string>&) { return No_cache(); }
 
 std::string Cache_directory() { return ""; }
 
-bool Make_private_directory(const std::string&) { return false; }
+Outcome Make_private_directory(const std::string&) { return No_cache(); }
 
-bool Is_private(const std::string&) { return false; }
+Outcome Is_private(const std::string&) { return No_cache(); }
+
+Outcome File_stamp(const std::string&, std::string&) { return No_cache(); }
 
 Outcome Start_program(const std::string& pauser, const std::string& fpath, const std::string& epath) {
   WORLD.calls.push_back({"start", pauser, fpath, epath});
