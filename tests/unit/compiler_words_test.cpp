@@ -113,7 +113,6 @@ TEST(Make_rule_prerequisites, EscapesAndContinuationsUndone) {
 
 TEST(Verbose_output, TheFoldersSearchedAndTheCompilerProper) {
   const std::string verbose =
-      "Using built-in specs.\n"
       " /usr/lib/gcc/x86_64-linux-gnu/12/cc1plus -quiet -v -I . a.h -o /tmp/x.s\n"
       "ignoring duplicate directory \"/usr/include/c++/12\"\n"
       "ignoring nonexistent directory \"nope\"\n"
