@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <system_error>
 
 #include "text/compiler_words.h"
@@ -266,33 +267,56 @@ void Tidy_cache(const std::string& root) {
   for (const auto& path : gone) fs::remove_all(path, ec);
 }
 
+// The folders where a header put later would be found before one that an
+// entry was made from: for each such file in a folder searched for headers,
+// the folder it lies in, taken at the same place under every searched folder
+// (a <bits/x.h> is shadowed by any searched folder's bits/x.h, an
+// <ext/pb_ds/x.hpp> by its ext/pb_ds/x.hpp), and each searched folder itself.
+std::set<std::string> Shadowing_folders(const std::vector<std::string>& files,
+                                        const std::vector<std::string>& searched) {
+  std::set<fs::path> places = {fs::path()};
+  std::vector<fs::path> roots;
+  for (const auto& folder : searched) roots.push_back(P(folder).lexically_normal());
+  for (const auto& file : files) {
+    const fs::path normal = P(file).lexically_normal();
+    for (const auto& root : roots) {
+      const fs::path inside = normal.lexically_relative(root);
+      if (!inside.empty() && *inside.begin() != "..") places.insert(inside.parent_path());
+    }
+  }
+  std::set<std::string> folders;
+  for (const auto& root : roots)
+    for (const auto& place : places)
+      folders.insert((place.empty() ? root : (root / place).lexically_normal()).u8string());
+  return folders;
+}
+
 // The record of a build in `temporary`: the header's own stamp, then every
-// file it was made from but the temporary's own, the compiler proper, and
-// each folder searched for headers (with its bits/) or missing from the
-// search: a header put there later would be found before the one used.
+// file it was made from but the temporary's own, the compiler proper, the
+// folders where a header put later would shadow one of them, and each
+// folder missing from the search.
 std::string Record(const std::string& temporary, const std::string& gch, const std::string& rule,
                    const std::string& verbose) {
   std::string stamp;
   if (!File_stamp(gch, stamp)) return "";
   std::string record = stamp + "\n";
-  const auto Add = [&record](const std::string& path) {
+  const auto Absolute = [](const std::string& path) {
     std::error_code ec;
     const fs::path absolute = fs::absolute(P(path), ec);
-    record += Record_line(ec ? path : absolute.lexically_normal().u8string());
+    return ec ? path : absolute.lexically_normal().u8string();
   };
   const fs::path inside = P(temporary).lexically_normal();
-  for (const auto& file : Make_rule_prerequisites(rule)) {
-    const auto normal = P(file).lexically_normal();
-    if (normal.parent_path() != inside) Add(file);
-  }
+  std::vector<std::string> files;
+  for (const auto& file : Make_rule_prerequisites(rule))
+    if (P(file).lexically_normal().parent_path() != inside) files.push_back(Absolute(file));
+  for (const auto& file : files) record += Record_line(file);
   const std::string proper = Verbose_compiler_proper(verbose);
-  if (!proper.empty()) Add(proper);
+  if (!proper.empty()) record += Record_line(Absolute(proper));
   const Header_search search = Verbose_header_search(verbose);
-  for (const auto& folder : search.folders) {
-    Add(folder);
-    Add(Join(folder, "bits"));
-  }
-  for (const auto& folder : search.missing) Add(folder);
+  std::vector<std::string> searched;
+  for (const auto& folder : search.folders) searched.push_back(Absolute(folder));
+  for (const auto& folder : Shadowing_folders(files, searched)) record += Record_line(folder);
+  for (const auto& folder : search.missing) record += Record_line(Absolute(folder));
   return record;
 }
 

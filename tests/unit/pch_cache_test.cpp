@@ -537,19 +537,28 @@ TEST_F(Pch_gxx, AStaleEntryNeverChangesTheProgram) {
       {"-I. in another folder", "-I.",
        [](const Temp_dir& d) { fs::current_path(d / "A"); },
        [](const Temp_dir& d) { fs::current_path(d / "B"); }, "A\n", "library\n"},
-      {"a header edited", "-isystem ",
+      {"a header edited", "-isystem @A",
        [](const Temp_dir&) {}, nullptr, "A\n", "changed\n"},
       {"a search variable unset", "",
        [](const Temp_dir& d) { setenv("CPATH", (d / "A").c_str(), 1); },
        [](const Temp_dir&) { unsetenv("CPATH"); }, "A\n", "library\n"},
+      {"a header added deeper in an earlier folder", "-isystem @D",
+       [](const Temp_dir& d) { fs::create_directories(d / "D/sub/deep"); },
+       [](const Temp_dir& d) { Write_file(d / "D/sub/deep/where.h", "#define WHERE \"deeper\"\n"); },
+       "library\n", "deeper\n"},
   };
+  // The library's header takes WHERE from a header two folders down.
   Header(dir / "L", "library");
+  Write_file(dir / "L/bits/stdc++.h", "#include <sub/deep/where.h>\n");
+  fs::create_directories(dir / "L/sub/deep");
+  Write_file(dir / "L/sub/deep/where.h", "#define WHERE \"library\"\n");
   const Env library("CPLUS_INCLUDE_PATH", (dir / "L").c_str());
   for (const auto& c : cases) {
     fs::remove_all(dir / "cache");
     Header(dir / "A", "A");
     fs::create_directories(dir / "B");
-    settings = c.options == "-isystem " ? "-isystem " + dir / "A" : c.options;
+    settings = c.options;
+    if (settings.find('@') != std::string::npos) settings.replace(settings.find('@'), 1, dir / "");
     c.before(dir);
     const auto [first, first_plain] = Both(program);
     EXPECT_EQ(first.out, c.out_before) << c.name << first.err;

@@ -91,9 +91,9 @@ class Wine_environment : public ::testing::Environment {
       w.failure += "building the fake compiler failed; ";
     const std::string libraries = std::string(WINDOWS_BUILD) + "/libvorlix_";
     if (Shell(Quote(MINGW_CXX) + " -O1 -static -I " + Quote(VORLIX_SOURCES) + " -o " +
-              Quote(w.tools + "/save_probe.exe") + " " + Quote(SAVE_PROBE_SOURCE) + " " +
+              Quote(w.tools + "/seam_probe.exe") + " " + Quote(SEAM_PROBE_SOURCE) + " " +
               Quote(libraries + "platform.a") + " " + Quote(libraries + "pure.a") + " -lshell32") != 0)
-      w.failure += "building the save probe failed; ";
+      w.failure += "building the seam probe failed; ";
     boot.join();
     fs::copy_file(PAUSER_BINARY, w.tools + "/vorlix pauser/vorlix-pauser.exe");
   }
@@ -444,6 +444,47 @@ TEST_F(Wine, TheCacheEntryIsBuiltWholeAfterVorlixHasExited) {
   EXPECT_EQ(Await_lines(work + "/program.log", 2), "arg: " + epath + "\ncwd: " + Win(work) + "\n");
 }
 
+// The header cache trusts a folder only when nobody but the user and the
+// system can change it or any folder above it (seam_probe.cpp asks the seam
+// itself). Wine shows a Unix folder or file that others may write as one
+// whose access list lets everyone change it, whatever the sticky bit says,
+// and a link as a reparse point; the group's bits it leaves out.
+TEST_F(Wine, OnlyWhatNobodyElseCanChangeCountsAsClosed) {
+  const std::string top = std::string(std::getenv("WINEPREFIX")) + "/drive_c/缓存 检查";
+  const struct {
+    std::string name;
+    char kind;  // d: a folder, f: a file, l: a link to 私有, -: nothing
+    fs::perms mode;
+    std::string answer;
+  } cases[] = {
+      {"私有", 'd', fs::perms(0755), "closed"},     {"私有/里面", 'd', fs::perms(0700), "closed"},
+      {"私有/文件", 'f', fs::perms(0644), "closed"}, {"私有/组可写", 'd', fs::perms(0775), "closed"},
+      {"私有/人人可写", 'f', fs::perms(0666), "open"}, {"公开", 'd', fs::perms(0777), "open"},
+      {"公开/里面", 'd', fs::perms(0700), "open"},   {"粘滞", 'd', fs::perms(01777), "open"},
+      {"链接", 'l', fs::perms::none, "open"},        {"没有", '-', fs::perms::none, "open"},
+  };
+  fs::remove_all(top);
+  fs::create_directories(top);
+  std::vector<std::string> argv = {tools + "/seam_probe.exe", "closed"};
+  std::string answers;
+  for (const auto& c : cases) {
+    const std::string path = top + "/" + c.name;
+    if (c.kind == 'd') fs::create_directory(path);
+    if (c.kind == 'f') Write_file(path, "x");
+    if (c.kind == 'l') fs::create_directory_symlink(top + "/私有", path);
+    if (c.kind == 'd' || c.kind == 'f') fs::permissions(path, c.mode);
+    std::string name = c.name;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    argv.push_back("C:\\缓存 检查\\" + name);
+    answers += c.answer + "\r\n";
+  }
+  const Session s = Run_windows(argv, "");
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_EQ(s.out, answers);
+  fs::permissions(top + "/公开", fs::perms::owner_all);  // for the removal
+  fs::remove_all(top);
+}
+
 // A batch file set as the compiler or the pauser would be run by the command
 // interpreter, which reads the paths as commands: it is refused, the compile
 // or the start fails, and nothing runs, however its path is spelled (what
@@ -503,7 +544,7 @@ TEST_F(Wine, ACompilerOrPauserThatCannotBeStartedSafelyFails) {
   }
 }
 
-// The save itself (save_probe.cpp), at full paths in a folder named in
+// The save itself (seam_probe.cpp), at full paths in a folder named in
 // Chinese, opened by their UTF-16 names: the file is written with CR LF and
 // hidden; the temporaries that killed saves left are removed, and nothing
 // else, not even the temporary of a save still running; a save that fails
@@ -539,7 +580,7 @@ TEST_F(Wine, TheSaveRemovesOnlyLeftoversAndSaysWhyItFailed) {
     if (!c.held.empty()) listing.push_back(c.held);
     std::sort(listing.begin(), listing.end());
 
-    std::vector<std::string> argv = {tools + "/save_probe.exe", Win(work) + "\\" + c.target};
+    std::vector<std::string> argv = {tools + "/seam_probe.exe", "save", Win(work) + "\\" + c.target};
     if (!c.held.empty()) argv.push_back(Win(work) + "\\" + c.held);
     const Session s = Run_windows(argv, "");
     EXPECT_EQ(s.status, 0) << s.err;
