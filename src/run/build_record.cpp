@@ -1,11 +1,11 @@
 #include "run/build_record.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <vector>
 
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "text/stable_hash.h"
 
 namespace fs = std::filesystem;
 
@@ -17,16 +17,6 @@ std::string Full_path(const std::string& epath) {
   std::error_code ec;
   const fs::path full = fs::absolute(fs::u8path(epath), ec);
   return ec ? epath : full.lexically_normal().u8string();
-}
-
-// 16 hex digits of FNV-1a (64 bits): the same in every build and on every
-// system, so a record is found again by the next Vorlix.
-std::string Hex_hash(const std::string& bytes) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-  std::string hex(16, '0');
-  for (std::size_t i = 16; i-- > 0; hash >>= 4) hex[i] = "0123456789abcdef"[hash & 0xf];
-  return hex;
 }
 
 // The records' folder, made for this user alone where missing; "" when the
@@ -48,7 +38,7 @@ std::vector<std::string> Record_lines(const std::string& epath) {
 
 std::string Build_record_path(const std::string& cache, const std::string& epath) {
   if (cache.empty()) return "";
-  return (fs::u8path(cache) / "builds" / Hex_hash(Full_path(epath))).u8string();
+  return (fs::u8path(cache) / "builds" / Stable_hash(Full_path(epath))).u8string();
 }
 
 bool Built_with_other_settings(const std::string& epath) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <system_error>
 
 #include "text/compiler_words.h"
+#include "text/stable_hash.h"
 #include "text/temporary_name.h"
 
 namespace fs = std::filesystem;
@@ -112,18 +112,12 @@ struct Request {
   std::string cwd;
 };
 
-// FNV-1a, 64 bits, over the fields each with its length, so that no two
-// different sets of fields hash the same bytes; the same in every build.
+// The hash of the fields each with its length, so that no two different
+// sets of fields hash the same bytes.
 std::string Hash(const std::vector<std::string>& fields) {
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const auto& field : fields)
-    for (const char c : std::to_string(field.size()) + ":" + field) {
-      hash ^= static_cast<unsigned char>(c);
-      hash *= 1099511628211ull;
-    }
-  std::string key(16, '0');
-  for (std::size_t i = 16; i-- > 0; hash >>= 4) key[i] = "0123456789abcdef"[hash & 0xf];
-  return key;
+  std::string bytes;
+  for (const auto& field : fields) bytes += std::to_string(field.size()) + ":" + field;
+  return Stable_hash(bytes);
 }
 
 // The key of `request`, or "" when the compiler's file cannot be told.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/printable.h"
+#include "text/stable_hash.h"
 #include "text/text_lines.h"
 
 namespace {
@@ -57,3 +58,11 @@ TEST(Text_lines, CutsEachLineAtItsBoundAndStopsAfterTheLast) {
 }
 
 }  // namespace
+
+// The names of cache entries and build records are found again by the next
+// Vorlix, on any system: the published FNV-1a values, never the build's own.
+TEST(Stable_hash, IsSixtyFourBitFnv1aInHex) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "cbf29ce484222325"}, {"a", "af63dc4c8601ec8c"}, {"foobar", "85944171f73967e8"}};
+  for (const auto& [bytes, hash] : cases) EXPECT_EQ(Stable_hash(bytes), hash) << bytes;
+}
