@@ -143,7 +143,6 @@ Outcome Make_directories(const std::string&) { return {}; }
 
 std::string Config_directory() { return ""; }
 
-void Catch_interrupt() {}
 
 Outcome Listen_on_loopback(unsigned, Socket& listener, bool& port_in_use) {
   listener = No_socket;

@@ -180,7 +180,7 @@ int Receive_command(const std::vector<std::string>& arguments) {
       return 2;
     }
   }
-  Catch_interrupt();
+  Catch_interrupts();
   Socket listener = No_socket;
   bool in_use = false;
   const std::string where = "127.0.0.1:" + std::to_string(r.port);

@@ -271,10 +271,6 @@ std::string Program_on_path(const std::string& name);
 using Socket = long long;
 constexpr Socket No_socket = -1;
 
-// From here on Ctrl-C no longer ends Vorlix: it is kept for Wait_for_socket
-// to report, so that it never cuts a file's writing short.
-void Catch_interrupt();
-
 // Listens on 127.0.0.1:`port` (loopback only). `port_in_use` tells the one
 // failure a user mends by choosing another port.
 Outcome Listen_on_loopback(unsigned port, Socket& listener, bool& port_in_use);
@@ -282,7 +278,7 @@ Outcome Listen_on_loopback(unsigned port, Socket& listener, bool& port_in_use);
 enum class Socket_wait { ready, timed_out, interrupted };
 
 // Waits until `socket` has a connection to accept or bytes (or their end) to
-// read, `milliseconds` pass, or Ctrl-C is pressed (Catch_interrupt).
+// read, `milliseconds` pass, or an interrupt comes (after Catch_interrupts).
 Outcome Wait_for_socket(Socket socket, int milliseconds, Socket_wait& result);
 
 // Accepts one connection waiting on `listener`.
@@ -319,8 +315,9 @@ Outcome Remove_tree(const std::string& path);
 bool Is_terminal(Stream stream);
 
 // From now on an interrupt (Ctrl-C; Windows: Ctrl+C or Ctrl+Break) does not
-// end this program but is noted: Interrupted() tells, and a Run_limited under
-// way stops its program at once.
+// end this program but is noted: Interrupted() tells, a Run_limited under
+// way stops its program at once, and a Wait_for_socket ends; so it never cuts
+// a file's writing short. POSIX: SIGINT, SIGTERM and SIGHUP.
 void Catch_interrupts();
 bool Interrupted();
 

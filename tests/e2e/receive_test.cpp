@@ -84,9 +84,9 @@ class Receiver {
                      " --data-binary @" + Quote(file) + " http://" + host + ":" + std::to_string(port_) + "/");
   }
 
-  // Ctrl-C; returns the exit status.
-  int Stop() {
-    kill(pid_, SIGINT);
+  // Ctrl-C (or `sig`); returns the exit status.
+  int Stop(int sig = SIGINT) {
+    kill(pid_, sig);
     int raw = 0;
     waitpid(pid_, &raw, 0);
     pid_ = -1;
@@ -148,7 +148,8 @@ TEST(Receive, ProblemsOfKnownJudgesGiveTheirFiles) {
 }
 
 // A problem that reads and writes files: their names in the line, in the
-// JSON as received, and in the skeleton's freopen calls.
+// JSON as received, and in the skeleton's freopen calls. A kill (SIGTERM)
+// ends the receiver as Ctrl-C does.
 TEST(Receive, FileInputProblemRecordsItsFileNames) {
   Temp_dir root;
   std::string body = Problem_json("Fence", "https://example.org/p", R"({"input":"3\n","output":"6\n"})");
@@ -157,7 +158,7 @@ TEST(Receive, FileInputProblemRecordsItsFileNames) {
                R"("input":{"type":"file","fileName":"fence.in"},"output":{"type":"file","fileName":"fence.out"})");
   Receiver r(root, {});
   EXPECT_EQ(r.Post(body), "200");
-  EXPECT_EQ(r.Stop(), 130);
+  EXPECT_EQ(r.Stop(SIGTERM), 130);
   EXPECT_EQ(Read_file(root / "Fence.problem.json"), body);
   EXPECT_NE(Read_file(root / "Fence.cpp").find("    freopen(\"fence.in\", \"r\", stdin);\n"
                                                "    freopen(\"fence.out\", \"w\", stdout);\n"), std::string::npos);

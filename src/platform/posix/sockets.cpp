@@ -1,7 +1,8 @@
 // Sockets for the problem receiver: one listener on the loopback address,
-// waits that Ctrl-C ends. SIGINT is blocked except inside the wait (pselect
-// unblocks it atomically), so that it can never fall between a look at the
-// flag and the wait, nor cut a file's writing short.
+// waits that an interrupt ends (after Catch_interrupts). Inside a wait the
+// interrupting signals are blocked but for pselect itself, which unblocks
+// them atomically, so that none can fall between the look at the flag and
+// the wait.
 #include <cerrno>
 #include <csignal>
 
@@ -14,32 +15,11 @@
 #include "platform/platform.h"
 #include "platform/posix/internal.h"
 
-namespace {
-
-volatile std::sig_atomic_t INTERRUPTED = 0;
-sigset_t WAIT_MASK;  // the mask inside a wait: SIGINT let through
-
-void On_interrupt(int) { INTERRUPTED = 1; }
-
-}  // namespace
-
-void Catch_interrupt() {
-  struct sigaction action {};
-  action.sa_handler = On_interrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigset_t blocked;
-  sigemptyset(&blocked);
-  sigaddset(&blocked, SIGINT);
-  sigprocmask(SIG_BLOCK, &blocked, &WAIT_MASK);
-  sigdelset(&WAIT_MASK, SIGINT);
-  // A peer that goes away mid-answer must not end Vorlix.
-  std::signal(SIGPIPE, SIG_IGN);
-}
-
 Outcome Listen_on_loopback(unsigned port, Socket& listener, bool& port_in_use) {
   listener = No_socket;
   port_in_use = false;
+  // A peer that goes away mid-answer must not end Vorlix.
+  std::signal(SIGPIPE, SIG_IGN);
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return Errno_failure(errno);
   // Connections of a previous run still closing do not hold the port; a
@@ -68,13 +48,21 @@ Outcome Wait_for_socket(Socket socket, int milliseconds, Socket_wait& result) {
   FD_ZERO(&readable);
   FD_SET(fd, &readable);
   timespec timeout{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
-  const int n = INTERRUPTED ? -1 : pselect(fd + 1, &readable, nullptr, nullptr, &timeout, &WAIT_MASK);
-  if (INTERRUPTED) {
+  sigset_t interrupting, outside, inside;
+  sigemptyset(&interrupting);
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupting, sig);
+  sigprocmask(SIG_BLOCK, &interrupting, &outside);
+  inside = outside;
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigdelset(&inside, sig);
+  const int n = Interrupted() ? -1 : pselect(fd + 1, &readable, nullptr, nullptr, &timeout, &inside);
+  const int error = errno;
+  sigprocmask(SIG_SETMASK, &outside, nullptr);
+  if (Interrupted()) {
     result = Socket_wait::interrupted;
     return {};
   }
-  if (n < 0 && errno == EINTR) return {};  // another signal: the caller waits again
-  if (n < 0) return Errno_failure(errno);
+  if (n < 0 && error == EINTR) return {};  // another signal: the caller waits again
+  if (n < 0) return Errno_failure(error);
   if (n > 0) result = Socket_wait::ready;
   return {};
 }

@@ -1,32 +1,20 @@
 // Sockets for the problem receiver through Winsock: one listener on the
-// loopback address, waits that Ctrl-C ends. The console's Ctrl-C handler
-// only raises a flag, which each wait looks at every tenth of a second, so
-// that Ctrl-C never cuts a file's writing short.
+// loopback address, waits that an interrupt ends (after Catch_interrupts,
+// whose console handler only raises a flag): each wait looks at it every
+// tenth of a second.
 #include <winsock2.h>
 #include <ws2tcpip.h>
-
-#include <atomic>
 
 #include "platform/platform.h"
 #include "platform/windows/internal.h"
 
 namespace {
 
-std::atomic<bool> INTERRUPTED{false};
-
-BOOL WINAPI On_control(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  INTERRUPTED = true;
-  return TRUE;
-}
-
 Failure Socket_failure() { return Windows_failure(static_cast<DWORD>(WSAGetLastError())); }
 
 SOCKET Handle(Socket socket) { return static_cast<SOCKET>(socket); }
 
 }  // namespace
-
-void Catch_interrupt() { SetConsoleCtrlHandler(On_control, TRUE); }
 
 Outcome Listen_on_loopback(unsigned port, Socket& listener, bool& port_in_use) {
   listener = No_socket;
@@ -56,7 +44,7 @@ Outcome Listen_on_loopback(unsigned port, Socket& listener, bool& port_in_use) {
 Outcome Wait_for_socket(Socket socket, int milliseconds, Socket_wait& result) {
   result = Socket_wait::timed_out;
   for (int waited = 0;; waited += 100) {
-    if (INTERRUPTED) {
+    if (Interrupted()) {
       result = Socket_wait::interrupted;
       return {};
     }
