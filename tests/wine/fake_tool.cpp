@@ -14,7 +14,9 @@
 // and its working directory ("cwd: ") to program.log in the working directory
 // and exits with FAKE_PROGRAM_EXIT (a number, 0x for hex) or else 7. Before
 // that it touches FAKE_PROGRAM_MIB MiB of memory and sleeps
-// FAKE_PROGRAM_SLEEP_MS, where set, for the pauser's figures to measure.
+// FAKE_PROGRAM_SLEEP_MS, where set, for the pauser's figures to measure. With
+// FAKE_PROGRAM_READ_LINE=1 it reads one line of standard input, logged after
+// its arguments ("line: ").
 #include <windows.h>
 #include <shellapi.h>
 
@@ -83,6 +85,9 @@ void Work() {
 unsigned Program(int argc, wchar_t** argv) {
   std::string record;
   for (int i = 0; i < argc; ++i) record += "arg: " + Utf8(argv[i]) + "\n";
+  char line[256];
+  if (Number("FAKE_PROGRAM_READ_LINE", 0) && std::fgets(line, sizeof line, stdin))
+    record += "line: " + std::string(line);
   wchar_t cwd[4096];
   if (GetCurrentDirectoryW(4096, cwd) > 0) record += "cwd: " + Utf8(cwd) + "\n";
   if (!Append(L"program.log", record)) return 100;

@@ -819,34 +819,70 @@ TEST_F(Wine_contest, TheStressTestCatchesTheRoundAndKeepsTheSample) {
   EXPECT_EQ(s.status, 0);
 }
 
+// The pauser on Wine's console in a tmux terminal whose sockets are in
+// `socket`, running the fake program "七号 程序.exe" with the environment
+// `env`; the shell then shows the pauser's status ("[exit N]"). Returns once
+// the program has been up a moment.
+std::unique_ptr<Tmux_session> Pauser_on_console(const Temp_dir& socket, const std::string& work,
+                                                const std::string& tools, const std::string& env) {
+  const std::string program = tools + "/七号 程序.exe";
+  fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
+  auto tmux = std::make_unique<Tmux_session>(socket.path(), work,
+                                             env + " " + Shell_word(WINE_PROGRAM) + " " +
+                                                 Shell_word(PAUSER_BINARY) + " " + Shell_word(Win(program)) +
+                                                 "; echo \"[exit $?]\"; sleep 60");
+  // The pauser titles its console with the program's path just before it
+  // starts the program; then the program gets a moment to be up.
+  for (int i = 0; tmux->Started() && i < 300 && tmux->Title().find("程序") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  return tmux;
+}
+
 // Ctrl+C in the program's console ends the program, not the pauser, which
 // reports how it ended and waits for a key as after any other end.
 TEST_F(Wine, CtrlCEndsTheProgramWhileThePauserReportsIt) {
-  const std::string program = tools + "/七号 程序.exe";
-  fs::copy_file(tools + "/compiler.exe", program, fs::copy_options::skip_existing);
   Temp_dir socket;
-  Tmux_session tmux(socket.path(), work,
-                    "FAKE_PROGRAM_SLEEP_MS=60000 " + Shell_word(WINE_PROGRAM) + " " +
-                        Shell_word(PAUSER_BINARY) + " " + Shell_word(Win(program)) +
-                        "; echo \"[exit $?]\"; sleep 60");
-  ASSERT_TRUE(tmux.Started());
-  // The pauser titles its console with the program's path just before it
-  // starts the program; then the program gets a moment to be up.
-  for (int i = 0; i < 300 && tmux.Title().find("程序") == std::string::npos; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  std::this_thread::sleep_for(std::chrono::seconds(3));
+  const auto tmux = Pauser_on_console(socket, work, tools, "FAKE_PROGRAM_SLEEP_MS=60000");
+  ASSERT_TRUE(tmux->Started());
   // Wine's console under tmux sometimes drops a Ctrl+C that comes while it is
   // still setting up the terminal: the key is pressed again only when no
   // report has come in the whole wait after it.
   std::string screen;
   for (int i = 0; i < 6 && screen.find("返回值") == std::string::npos; ++i) {
-    tmux.Keys("C-c");
-    screen = tmux.Await_containing("返回值");
+    tmux->Keys("C-c");
+    screen = tmux->Await_containing("返回值");
   }
   // The code is the system's: 3221225786 (0xC000013A) on Windows, 0 under
   // Wine, whose own Ctrl+C handling ends a process so.
   EXPECT_NE(screen.find("返回值 "), std::string::npos) << screen;
   EXPECT_EQ(screen.find("[exit"), std::string::npos) << screen;  // waiting for a key
+}
+
+// What was typed ahead is not the key the pauser waits for: of two lines
+// pasted at once the program reads one, and the other is dropped before the
+// wait, which only a key pressed after it ends.
+TEST_F(Wine, ThePauserWaitsForAKeyPressedAfterTheReport) {
+  Temp_dir socket;
+  const auto tmux = Pauser_on_console(socket, work, tools, "FAKE_PROGRAM_READ_LINE=1");
+  ASSERT_TRUE(tmux->Started());
+  // The screen as soon as it holds `text`, or after `seconds`.
+  const auto shown = [&](const std::string& text, int seconds) {
+    std::string screen;
+    for (int i = 0; i < seconds * 10 && (screen = tmux->Screen()).find(text) == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return screen;
+  };
+  tmux->Keys("one Enter two Enter");
+  // cmd's pause (under LANG=C.UTF-8 in English) is reading keys.
+  const std::string report = shown("Press any key", 60);
+  EXPECT_NE(report.find("返回值 7\nPress any key"), std::string::npos) << report;
+  EXPECT_NE(Read_file(work + "/program.log").find("line: one\n"), std::string::npos);
+  const std::string waiting = shown("[exit", 5);
+  EXPECT_EQ(waiting.find("[exit"), std::string::npos) << waiting;
+  tmux->Keys("x");
+  const std::string ended = shown("[exit", 60);
+  EXPECT_NE(ended.find("[exit 7]"), std::string::npos) << ended;
 }
 
 // vorlix.exe --receive takes a problem posted from Linux (curl, through
