@@ -211,34 +211,49 @@ TEST_F(Line_editor, TakesAPastedLineAndEndsAtAnInterruptWithTheTerminalRestored)
 // bash's fg, and after a parent that first continues it in the background
 // (bg), then in the foreground. In the background it leaves the terminal to
 // the parent and waits, stopped by SIGTTIN as a read from there is, not by
-// the SIGTTOU that setting its mode from there would bring.
+// the SIGTTOU that setting its mode from there would bring; where SIGTTIN is
+// ignored (tmux starts its panes so), it waits idle, not spinning.
 TEST_F(Line_editor, GoesOnWithTheLineAfterAStop) {
   if (!Have("bash") || !Have("perl")) GTEST_SKIP() << "no bash or no perl";
-  // The parent puts Vorlix in a process group of its own in the foreground,
-  // then at each stop takes the terminal back and continues it, and at the
-  // second gives the terminal back first; ./stops notes the two stops' signals.
-  // Like a shell it gives Vorlix SIGTTIN and SIGTTOU at their default, which
-  // tmux leaves ignored.
+  // The parent puts Vorlix in a process group of its own in the foreground
+  // with SIGTTOU at its default and SIGTTIN as the first word says. At the
+  // stop it takes the terminal back and continues Vorlix; then it notes the
+  // next stop's signal, or whether Vorlix used CPU in a second ("idle" or
+  // "busy"); then it gives the terminal back and continues it. ./stops
+  // holds what it saw.
   Write_file(dir / "jobs.pl",
              "use POSIX qw(:sys_wait_h setpgid tcsetpgrp);\n"
+             "my $ttin = shift;\n"
              "$SIG{TTOU} = 'IGNORE';\n"
              "my $pid = fork;\n"
-             "if (!$pid) { setpgid(0, 0); tcsetpgrp(0, $$); $SIG{TTIN} = $SIG{TTOU} = 'DEFAULT'; exec @ARGV; }\n"
-             "my @stops;\n"
-             "for my $fg (0, 1) {\n"
-             "  waitpid($pid, WUNTRACED);\n"
-             "  push @stops, WIFSTOPPED(${^CHILD_ERROR_NATIVE}) ? WSTOPSIG(${^CHILD_ERROR_NATIVE}) : 'none';\n"
-             "  tcsetpgrp(0, $fg ? $pid : getpgrp());\n"
-             "  kill CONT => -$pid;\n"
-             "}\n"
-             "open my $f, '>', 'stops'; print $f \"@stops\"; close $f;\n"
+             "if (!$pid) { setpgid(0, 0); tcsetpgrp(0, $$); $SIG{TTIN} = $ttin; $SIG{TTOU} = 'DEFAULT'; exec @ARGV; }\n"
+             "sub ticks { open my $s, '<', \"/proc/$pid/stat\"; my @f = split ' ', (split /\\) /, <$s>)[1];"
+             " $f[11] + $f[12] }\n"
+             "waitpid($pid, WUNTRACED);\n"
+             "my @seen = (WSTOPSIG(${^CHILD_ERROR_NATIVE}));\n"
+             "tcsetpgrp(0, getpgrp());\n"
+             "kill CONT => -$pid;\n"
+             "if ($ttin eq 'IGNORE') { sleep 1; my $t = ticks(); sleep 1; push @seen, ticks() - $t < 20 ? 'idle' : 'busy'; }\n"
+             "else { waitpid($pid, WUNTRACED); push @seen, WIFSTOPPED(${^CHILD_ERROR_NATIVE}) ? WSTOPSIG(${^CHILD_ERROR_NATIVE}) : 'none'; }\n"
+             "tcsetpgrp(0, $pid);\n"
+             "kill CONT => -$pid;\n"
+             "open my $f, '>', 'stops'; print $f \"@seen\"; close $f;\n"
              "waitpid($pid, 0);\n");
-  for (const bool bash : {true, false}) {
+  const struct {
+    std::string parent, stops;
+  } cases[] = {
+      {"bash", ""},
+      {"DEFAULT", std::to_string(SIGTSTP) + " " + std::to_string(SIGTTIN)},
+      {"IGNORE", std::to_string(SIGTSTP) + " idle"},
+  };
+  for (const auto& c : cases) {
+    const bool bash = c.parent == "bash";
     std::filesystem::remove(dir / "compiled");
     std::filesystem::remove(dir / "hello.exe");
+    std::filesystem::remove(dir / "stops");
     const std::string vorlix = Shell_word(Vorlix_binary());
     Tmux_session t(dir.path(), dir.path(),
-                   bash ? "exec bash --norc --noprofile -i" : "exec perl jobs.pl " + vorlix);
+                   bash ? "exec bash --norc --noprofile -i" : "exec perl jobs.pl " + c.parent + " " + vorlix);
     ASSERT_TRUE(t.Started());
     if (bash) {
       t.Type(vorlix);
@@ -261,12 +276,12 @@ TEST_F(Line_editor, GoesOnWithTheLineAfterAStop) {
       for (int i = 0; i < 500 && !std::filesystem::exists(dir / "stops"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
       t.Await_containing("hel");
+      EXPECT_EQ(Read_file(dir / "stops"), c.stops);
     }
     t.Keys("Tab Enter");
     const std::string screen = t.Await_containing("是否需要运行？（0/1）");
-    EXPECT_EQ(Read_file(dir / "compiled"), "-O2 -g -o hello.exe hello.cpp\n") << bash << screen;
+    EXPECT_EQ(Read_file(dir / "compiled"), "-O2 -g -o hello.exe hello.cpp\n") << c.parent << screen;
   }
-  EXPECT_EQ(Read_file(dir / "stops"), std::to_string(SIGTSTP) + " " + std::to_string(SIGTTIN));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <iterator>
 
@@ -89,8 +90,21 @@ void Stop_while_guarded(int sig) {
   raise(sig);  // stops here until continued
   // Continued in the background (bg), the terminal is the shell's: wait,
   // stopped as a read from there would be, until brought to the foreground.
-  while (Guarding && have_ours && !In_foreground()) raise(SIGTTIN);
-  if (Guarding && have_ours) tcsetattr(STDIN_FILENO, TCSANOW, &ours);
+  // Where SIGTTIN cannot stop us (ignored, as tmux starts its panes), wait
+  // looking every tenth of a second; a terminal that is gone ends the wait.
+  for (;;) {
+    const pid_t owner = tcgetpgrp(STDIN_FILENO);
+    if (!Guarding || !have_ours || owner < 0 || owner == getpgrp()) break;
+    struct sigaction ttin {};
+    sigaction(SIGTTIN, nullptr, &ttin);
+    if (ttin.sa_handler == SIG_DFL) {
+      raise(SIGTTIN);
+    } else {
+      const timespec tenth{0, 100000000};
+      nanosleep(&tenth, nullptr);
+    }
+  }
+  if (Guarding && have_ours && In_foreground()) tcsetattr(STDIN_FILENO, TCSANOW, &ours);
   sigaction(sig, &mine, nullptr);
   errno = saved_errno;
 }
