@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -261,21 +262,43 @@ void Tidy_cache(const std::string& root) {
   for (const auto& path : gone) fs::remove_all(path, ec);
 }
 
+// The file number of the folder at `path` (the last word of its stamp), or
+// "" where it cannot be read.
+std::string Identity(const fs::path& path) {
+  std::string stamp;
+  if (!File_stamp(path.u8string(), stamp)) return "";
+  return stamp.substr(stamp.rfind(' ') + 1);
+}
+
 // The folders where a header put later would be found before one that an
 // entry was made from: for each such file in a folder searched for headers,
 // the folder it lies in, taken at the same place under every searched folder
 // (a <bits/x.h> is shadowed by any searched folder's bits/x.h, an
 // <ext/pb_ds/x.hpp> by its ext/pb_ds/x.hpp), and each searched folder itself.
+// A searched folder is known among a file's folders by its file number, not
+// its spelling: the compiler names a header it found there by a shorter path
+// where it has one (links resolved; on Windows, lower case).
 std::set<std::string> Shadowing_folders(const std::vector<std::string>& files,
                                         const std::vector<std::string>& searched) {
   std::set<fs::path> places = {fs::path()};
   std::vector<fs::path> roots;
-  for (const auto& folder : searched) roots.push_back(P(folder).lexically_normal());
+  std::set<std::string> root_numbers;
+  for (const auto& folder : searched) {
+    roots.push_back(P(folder).lexically_normal());
+    const std::string number = Identity(roots.back());
+    if (!number.empty()) root_numbers.insert(number);
+  }
+  std::map<fs::path, bool> is_root;
   for (const auto& file : files) {
-    const fs::path normal = P(file).lexically_normal();
-    for (const auto& root : roots) {
-      const fs::path inside = normal.lexically_relative(root);
-      if (!inside.empty() && *inside.begin() != "..") places.insert(inside.parent_path());
+    fs::path folder = P(file).lexically_normal().parent_path(), place;
+    for (;;) {
+      const auto known = is_root.find(folder);
+      const bool root = known != is_root.end() ? known->second
+                                               : (is_root[folder] = root_numbers.count(Identity(folder)) > 0);
+      if (root) places.insert(place);
+      if (!folder.has_relative_path()) break;
+      place = place.empty() ? folder.filename() : folder.filename() / place;
+      folder = folder.parent_path();
     }
   }
   std::set<std::string> folders;

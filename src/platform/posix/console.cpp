@@ -97,9 +97,10 @@ void Stop_while_guarded(int sig) {
     if (!Guarding || !have_ours || owner < 0 || owner == getpgrp()) break;
     struct sigaction ttin {};
     sigaction(SIGTTIN, nullptr, &ttin);
-    if (ttin.sa_handler == SIG_DFL) {
-      raise(SIGTTIN);
-    } else {
+    if (ttin.sa_handler == SIG_DFL) raise(SIGTTIN);
+    // Not stopped (SIGTTIN ignored or blocked, or dropped by the kernel in an
+    // orphaned process group), or continued in the background again.
+    if (tcgetpgrp(STDIN_FILENO) != getpgrp()) {
       const timespec tenth{0, 100000000};
       nanosleep(&tenth, nullptr);
     }

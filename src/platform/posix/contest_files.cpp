@@ -120,9 +120,13 @@ void Catch_interrupts() {
   struct sigaction note {};
   note.sa_handler = Note_interrupt;
   sigemptyset(&note.sa_mask);
-  sigaction(SIGINT, &note, nullptr);
-  sigaction(SIGTERM, &note, nullptr);
-  sigaction(SIGHUP, &note, nullptr);
+  for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    // One ignored from the start stays so (nohup, a background job of a
+    // script): whoever started us asked for it.
+    struct sigaction old {};
+    sigaction(sig, nullptr, &old);
+    if (old.sa_handler != SIG_IGN) sigaction(sig, &note, nullptr);
+  }
 }
 
 bool Interrupted() { return INTERRUPTED != 0; }
