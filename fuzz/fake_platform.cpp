@@ -143,7 +143,6 @@ Outcome Make_directories(const std::string&) { return {}; }
 
 std::string Config_directory() { return ""; }
 
-
 Outcome Listen_on_loopback(unsigned, Socket& listener, bool& port_in_use) {
   listener = No_socket;
   port_in_use = false;

@@ -26,6 +26,9 @@ const std::chrono::seconds Build_age{600};
 // or a quota is seldom mended within minutes, and each try costs seconds of
 // CPU and some 360 MB of memory.
 const std::chrono::seconds Failure_memory{3600};
+// The most of an entry's record that is read: one that would be longer is
+// not made, as it could never be found whole.
+const std::size_t Record_bytes = 1 << 20;
 // Entries are about 112 MB each: only the most recently used stay.
 const std::size_t Entries_kept = 3;
 
@@ -186,7 +189,7 @@ std::string Usable_entry(const std::string& root, const std::string& key) {
     if (Is_private(dir)) Remove(dir);
     return "";
   }
-  const std::string record = Read_head(record_path, 1 << 20);
+  const std::string record = Read_head(record_path, Record_bytes);
   std::string stamp;
   const bool whole = File_stamp(gch, stamp) && record.compare(0, stamp.size() + 1, stamp + "\n") == 0;
   if (whole && Record_holds(record)) return dir;
@@ -270,17 +273,20 @@ std::string Identity(const fs::path& path) {
   return stamp.substr(stamp.rfind(' ') + 1);
 }
 
-// The folders where a header put later would be found before one that an
-// entry was made from: for each such file in a folder searched for headers,
-// the folder it lies in, taken at the same place under every searched folder
-// (a <bits/x.h> is shadowed by any searched folder's bits/x.h, an
-// <ext/pb_ds/x.hpp> by its ext/pb_ds/x.hpp), and each searched folder itself.
+// Where a header put later would be found before one that an entry was made
+// from: for each such file in a folder searched for headers, the folder it
+// lies in, taken at the same place under every searched folder (a
+// <bits/x.h> is shadowed by any searched folder's bits/x.h, an
+// <ext/pb_ds/x.hpp> by its ext/pb_ds/x.hpp); for a file right in a searched
+// folder, its own name there. Not a searched folder itself: "-I." and the
+// like name the folder that the compile writes its program into, whose
+// time changes with every compile.
 // A searched folder is known among a file's folders by its file number, not
 // its spelling: the compiler names a header it found there by a shorter path
 // where it has one (links resolved; on Windows, lower case).
-std::set<std::string> Shadowing_folders(const std::vector<std::string>& files,
-                                        const std::vector<std::string>& searched) {
-  std::set<fs::path> places = {fs::path()};
+std::set<std::string> Shadowing_paths(const std::vector<std::string>& files,
+                                      const std::vector<std::string>& searched) {
+  std::set<fs::path> places;
   std::vector<fs::path> roots;
   std::set<std::string> root_numbers;
   for (const auto& folder : searched) {
@@ -290,28 +296,28 @@ std::set<std::string> Shadowing_folders(const std::vector<std::string>& files,
   }
   std::map<fs::path, bool> is_root;
   for (const auto& file : files) {
-    fs::path folder = P(file).lexically_normal().parent_path(), place;
+    const fs::path normal = P(file).lexically_normal();
+    fs::path folder = normal.parent_path(), place;
     for (;;) {
       const auto known = is_root.find(folder);
       const bool root = known != is_root.end() ? known->second
                                                : (is_root[folder] = root_numbers.count(Identity(folder)) > 0);
-      if (root) places.insert(place);
+      if (root) places.insert(place.empty() ? normal.filename() : place);
       if (!folder.has_relative_path()) break;
       place = place.empty() ? folder.filename() : folder.filename() / place;
       folder = folder.parent_path();
     }
   }
-  std::set<std::string> folders;
+  std::set<std::string> paths;
   for (const auto& root : roots)
-    for (const auto& place : places)
-      folders.insert((place.empty() ? root : (root / place).lexically_normal()).u8string());
-  return folders;
+    for (const auto& place : places) paths.insert((root / place).lexically_normal().u8string());
+  return paths;
 }
 
 // The record of a build in `temporary`: the header's own stamp, then every
 // file it was made from but the temporary's own, the compiler proper, the
-// folders where a header put later would shadow one of them, and each
-// folder missing from the search.
+// paths where a header put later would shadow one of them, and each folder
+// missing from the search.
 std::string Record(const std::string& temporary, const std::string& gch, const std::string& rule,
                    const std::string& verbose) {
   std::string stamp;
@@ -332,7 +338,7 @@ std::string Record(const std::string& temporary, const std::string& gch, const s
   const Header_search search = Verbose_header_search(verbose);
   std::vector<std::string> searched;
   for (const auto& folder : search.folders) searched.push_back(Absolute(folder));
-  for (const auto& folder : Shadowing_folders(files, searched)) record += Record_line(folder);
+  for (const auto& path : Shadowing_paths(files, searched)) record += Record_line(path);
   for (const auto& folder : search.missing) record += Record_line(Absolute(folder));
   return record;
 }
@@ -366,7 +372,8 @@ bool Build_entry(const std::string& root, const std::string& key, const Request&
   const auto size = whole ? fs::file_size(P(gch), ec) : 0;
   const std::string record =
       whole && !ec && size > 0 ? Record(temporary, gch, Read_head(rule, 1 << 22), made.output) : "";
-  whole = !record.empty() && Write_private_file(Join(temporary, "record"), record);
+  whole = !record.empty() && record.size() < Record_bytes &&
+          Write_private_file(Join(temporary, "record"), record);
   for (const auto& part : {header, check, rule}) fs::remove(P(part), ec);
   if (whole) {
     fs::rename(P(temporary), P(Join(root, key)), ec);

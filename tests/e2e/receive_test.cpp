@@ -50,7 +50,9 @@ std::map<std::string, std::string> Files_in(const std::string& dir) {
 // vorlix --receive running in the background, its output kept in files.
 class Receiver {
  public:
-  Receiver(const Temp_dir& root, const std::vector<std::string>& args, const std::vector<std::string>& env = {})
+  // `ignored`: a signal it is started with ignored, as nohup does SIGHUP.
+  Receiver(const Temp_dir& root, const std::vector<std::string>& args, const std::vector<std::string>& env = {},
+           int ignored = 0)
       : root_(root), port_(Free_port()) {
     std::vector<std::string> argv = {Vorlix_binary(), "--receive"};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -61,6 +63,7 @@ class Receiver {
           chdir(root.path().c_str()) != 0)
         _exit(126);
       for (const auto& e : env) putenv(strdup(e.c_str()));
+      if (ignored != 0) signal(ignored, SIG_IGN);
       std::vector<char*> raw;
       for (auto& a : argv) raw.push_back(a.data());
       raw.push_back(nullptr);
@@ -82,6 +85,13 @@ class Receiver {
     Write_file(file, body);
     return Output_of("curl -s -o /dev/null -w '%{http_code}' --max-time 10 -H 'Expect:' " + options +
                      " --data-binary @" + Quote(file) + " http://" + host + ":" + std::to_string(port_) + "/");
+  }
+
+  // Whether `sig` is ignored now (its bit in /proc's SigIgn mask).
+  bool Ignores(int sig) const {
+    const std::string status = Read_file("/proc/" + std::to_string(pid_) + "/status");
+    const std::size_t at = status.find("SigIgn:");
+    return at != std::string::npos && (std::stoull(status.substr(at + 7), nullptr, 16) >> (sig - 1) & 1) != 0;
   }
 
   // Ctrl-C (or `sig`); returns the exit status.
@@ -149,15 +159,17 @@ TEST(Receive, ProblemsOfKnownJudgesGiveTheirFiles) {
 
 // A problem that reads and writes files: their names in the line, in the
 // JSON as received, and in the skeleton's freopen calls. A kill (SIGTERM)
-// ends the receiver as Ctrl-C does.
+// ends the receiver as Ctrl-C does; a hangup ignored from the start (nohup)
+// stays ignored.
 TEST(Receive, FileInputProblemRecordsItsFileNames) {
   Temp_dir root;
   std::string body = Problem_json("Fence", "https://example.org/p", R"({"input":"3\n","output":"6\n"})");
   const std::string from = R"("input":{"type":"stdin"},"output":{"type":"stdout"})";
   body.replace(body.find(from), from.size(),
                R"("input":{"type":"file","fileName":"fence.in"},"output":{"type":"file","fileName":"fence.out"})");
-  Receiver r(root, {});
+  Receiver r(root, {}, {}, SIGHUP);
   EXPECT_EQ(r.Post(body), "200");
+  EXPECT_TRUE(r.Ignores(SIGHUP));
   EXPECT_EQ(r.Stop(SIGTERM), 130);
   EXPECT_EQ(Read_file(root / "Fence.problem.json"), body);
   EXPECT_NE(Read_file(root / "Fence.cpp").find("    freopen(\"fence.in\", \"r\", stdin);\n"

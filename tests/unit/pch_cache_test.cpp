@@ -161,8 +161,8 @@ TEST(Only_user_can_change, EveryFolderAboveAndEveryLinkTargetIsChecked) {
 
 // The compile through the cache with a compiler that records its words and
 // CPATH. Its precompile writes "pch" (an empty header where `empty-gch`
-// exists), a -MD list naming dep.h, and a -v output naming cc1plus, the
-// header folder inc and the missing folder later; its check passes only with
+// exists), a -MD list naming dep.h and lib's bits/stdc++.h, and a -v output
+// naming cc1plus, the header folders inc and lib and the missing folder later; its check passes only with
 // the header on CPATH; its compile says `say` (or, through the cache,
 // `say-cached`) and exits with `status` (`status-cached`).
 class Pch_compile : public ::testing::Test {
@@ -179,10 +179,10 @@ class Pch_compile : public ::testing::Test {
                  "d='" + d + "'\n"
                  "case $kind in\n"
                  "header) if [ -f $d/empty-gch ]; then : > \"$out\"; else printf pch > \"$out\"; fi\n"
-                 "  printf 'entry: %s \\\\\\n %s\\n' \"$last\" $d/dep.h > \"$mf\"\n"
-                 "  printf ' %s -quiet\\n#include <...> search starts here:\\n %s\\n"
+                 "  printf 'entry: %s \\\\\\n %s \\\\\\n %s\\n' \"$last\" $d/dep.h $d/lib/bits/stdc++.h > \"$mf\"\n"
+                 "  printf ' %s -quiet\\n#include <...> search starts here:\\n %s\\n %s\\n"
                  "End of search list.\\nignoring nonexistent directory \"%s\"\\n' "
-                 "$d/cc1plus $d/inc $d/later >&2\n"
+                 "$d/cc1plus $d/inc $d/lib $d/later >&2\n"
                  "  exit 0;;\n"
                  "check) [ -f $d/cc1plus ] && [ -f \"${CPATH%%:*}/bits/stdc++.h.gch\" ]; exit $?;;\n"
                  "esac\n"
@@ -197,6 +197,8 @@ class Pch_compile : public ::testing::Test {
                  "exit $(cat $d/status 2>/dev/null || echo 0)\n");
     Write_file(source, BITS_PROGRAM);
     Write_file(dir / "dep.h", "dep");
+    fs::create_directories(dir / "lib/bits");
+    Write_file(dir / "lib/bits/stdc++.h", "library");
     Write_file(dir / "cc1plus", "cc1plus");
     fs::create_directory(dir / "inc");
     STARTED.clear();
@@ -546,6 +548,8 @@ TEST_F(Pch_gxx, AStaleEntryNeverChangesTheProgram) {
        [](const Temp_dir& d) { fs::create_directories(d / "D/sub/deep"); },
        [](const Temp_dir& d) { Write_file(d / "D/sub/deep/where.h", "#define WHERE \"deeper\"\n"); },
        "library\n", "deeper\n"},
+      {"the program's own folder searched", "-I@", [](const Temp_dir&) {},
+       [](const Temp_dir&) {}, "library\n", "library\n"},
   };
   // The library's header takes WHERE from a header two folders down.
   Header(dir / "L", "library");
@@ -565,8 +569,14 @@ TEST_F(Pch_gxx, AStaleEntryNeverChangesTheProgram) {
     c.before(dir);
     const auto [first, first_plain] = Both(program);
     EXPECT_EQ(first.out, c.out_before) << c.name << first.err;
-    EXPECT_EQ(Entries(dir / "cache/vorlix/pch").size(), 1u) << c.name;
+    const auto entries = Entries(dir / "cache/vorlix/pch");
+    ASSERT_EQ(entries.size(), 1u) << c.name;
+    std::string made, used;
+    ASSERT_TRUE(File_stamp(entries[0] + "/" + GCH, made)) << c.name;
+    // Still what a build now would make: used, not made again, although the
+    // compiles wrote their program meanwhile.
     EXPECT_EQ(Both(program).first.out, c.out_before) << c.name;
+    EXPECT_TRUE(File_stamp(entries[0] + "/" + GCH, used) && used == made) << c.name;
     if (c.after != nullptr)
       c.after(dir);
     else

@@ -120,6 +120,10 @@ void Catch_interrupts() {
   struct sigaction note {};
   note.sa_handler = Note_interrupt;
   sigemptyset(&note.sa_mask);
+  // A write to a terminal or a pipe that the signal comes in goes on instead
+  // of cutting a line short; the waits that look at the flag (poll, pselect,
+  // a sleep) end all the same.
+  note.sa_flags = SA_RESTART;
   for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
     // One ignored from the start stays so (nohup, a background job of a
     // script): whoever started us asked for it.
