@@ -40,6 +40,28 @@ inline std::string Read_file(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The permission bits of `path` (0 where it is missing).
+inline mode_t Mode_of(const std::string& path) {
+  struct stat st {};
+  stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+// How many names the folder `dir` holds.
+inline std::size_t Count_entries(const std::string& dir) {
+  std::size_t n = 0;
+  for (auto it = std::filesystem::directory_iterator(dir); it != std::filesystem::directory_iterator(); ++it) ++n;
+  return n;
+}
+
+// How many temporary files (".tmp") lie anywhere under `root`.
+inline std::size_t Count_temporaries(const std::string& root) {
+  std::size_t n = 0;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+    if (e.path().extension() == ".tmp") ++n;
+  return n;
+}
+
 inline void Write_script(const std::string& path, const std::string& body) {
   Write_file(path, "#!/bin/sh\n" + body);
   chmod(path.c_str(), 0755);

@@ -6,19 +6,9 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+#include "text/text_lines.h"
 
-std::vector<std::string> Split_lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
+namespace {
 
 std::string Without_trailing_blanks(std::string line) {
   while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "text/command_line.h"
+#include "text/text_lines.h"
 
 std::vector<std::string> Posix_compiler_words(const std::string& com_path,
                                               const std::string& com_settings,
@@ -137,17 +138,11 @@ std::vector<std::string> Make_rule_prerequisites(const std::string& rule) {
 
 namespace {
 
+// The lines of a compiler's output, each without a "\r" at its end.
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t end = text.find('\n', from);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(from, end - from);
+  std::vector<std::string> lines = Split_lines(text);
+  for (auto& line : lines)
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    from = end + 1;
-  }
   return lines;
 }
 

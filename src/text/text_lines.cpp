@@ -59,6 +59,18 @@ bool Read_text(const std::vector<std::size_t>& keep,
   return true;
 }
 
+std::vector<std::string> Split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::vector<std::string> Cut_lines(const std::string& text, std::vector<std::size_t> keep) {
   Text_lines t = Start_text_lines(std::move(keep));
   Take_text(t, text.data(), text.size());

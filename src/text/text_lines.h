@@ -40,5 +40,9 @@ bool Read_text(const std::vector<std::size_t>& keep,
                const std::function<long long(char* buffer, std::size_t size)>& read,
                std::vector<std::string>& lines);
 
+// The lines of `text` as they are, each without its "\n" (a "\r" stays); a
+// last line without a line break counts, an empty text has none.
+std::vector<std::string> Split_lines(const std::string& text);
+
 // The lines of a whole text at once.
 std::vector<std::string> Cut_lines(const std::string& text, std::vector<std::size_t> keep);

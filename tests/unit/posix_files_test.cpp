@@ -19,25 +19,6 @@
 
 namespace {
 
-std::size_t Entries(const std::string& dir) {
-  std::size_t n = 0;
-  for (auto it = std::filesystem::directory_iterator(dir); it != std::filesystem::directory_iterator(); ++it) ++n;
-  return n;
-}
-
-std::size_t Temporaries(const std::string& root) {
-  std::size_t n = 0;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-    if (e.path().extension() == ".tmp") ++n;
-  return n;
-}
-
-mode_t Mode_of(const std::string& path) {
-  struct stat st {};
-  stat(path.c_str(), &st);
-  return st.st_mode & 07777;
-}
-
 // Notes the mode of the save's temporary file when it was created, before
 // anything was written to it.
 class Note_created_mode : public File_calls {
@@ -117,7 +98,7 @@ TEST(Posix_save, SurvivesWhatTheFileSystemCannotDoButNotALostWrite) {
       EXPECT_EQ(saved.failure().code, c.fsync_error);
     }
     EXPECT_EQ(Read_file(file), c.saved ? "a\nb\nc" : "old") << c.fchmod_error << " " << c.fsync_error;
-    EXPECT_EQ(Entries(dir.path()), 1u);
+    EXPECT_EQ(Count_entries(dir.path()), 1u);
   }
 }
 
@@ -185,7 +166,7 @@ TEST(Posix_save, KilledAtAnyStepLeavesOneWholeFileAndTheNextSaveCleansUp) {
 
       ASSERT_TRUE(Save_text_file(path, "next\nnext\nnext").ok());
       EXPECT_EQ(Read_file(file), "next\nnext\nnext");
-      EXPECT_EQ(Temporaries(dir.path()), 0u) << static_cast<int>(c.step);
+      EXPECT_EQ(Count_temporaries(dir.path()), 0u) << static_cast<int>(c.step);
     }
   }
 }

@@ -35,20 +35,6 @@ void Expect_values(const std::string& a, const std::string& b, const std::string
   EXPECT_EQ(COM_SETTINGS, c);
 }
 
-std::size_t Entries(const std::string& dir) {
-  std::size_t n = 0;
-  for (auto it = std::filesystem::directory_iterator(dir); it != std::filesystem::directory_iterator(); ++it) ++n;
-  return n;
-}
-
-// Temporary files anywhere under `root`.
-std::size_t Temporaries(const std::string& root) {
-  std::size_t n = 0;
-  for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-    if (e.path().extension() == ".tmp") ++n;
-  return n;
-}
-
 TEST(Settings_file, ParsesOneValueALine) {
   const struct {
     std::string text, com, con, options;
@@ -93,7 +79,7 @@ TEST(Settings_file, SaveThenLoadKeepsEveryByte) {
     Set_values("x", "y", "z");
     Load_settings_from(file);
     Expect_values(v[0], v[1], v[2]);
-    EXPECT_EQ(Entries(dir.path()), 1u) << "a temporary file was left behind";
+    EXPECT_EQ(Count_entries(dir.path()), 1u) << "a temporary file was left behind";
   }
 }
 
@@ -123,7 +109,7 @@ TEST(Settings_file, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
   ASSERT_FALSE(saved.ok());
   EXPECT_EQ(Save_failure_reason(saved.failure()), "Is a directory");
   EXPECT_TRUE(std::filesystem::is_directory(dir / "d"));
-  EXPECT_EQ(Entries(dir.path()), 1u);
+  EXPECT_EQ(Count_entries(dir.path()), 1u);
 }
 
 TEST(Temporary_name, OnlyTheSavesOwnNamesAreTakenForLeftovers) {
@@ -146,12 +132,6 @@ TEST(Temporary_name, OnlyTheSavesOwnNamesAreTakenForLeftovers) {
       {"vorlix_data.sg", false},
   };
   for (const auto& c : cases) EXPECT_EQ(Is_temporary_name(c.entry, "vorlix_data.sg"), c.ours) << c.entry;
-}
-
-mode_t Mode_of(const std::string& path) {
-  struct stat st {};
-  stat(path.c_str(), &st);
-  return st.st_mode & 07777;
 }
 
 TEST(Settings_file, SymbolicLinkStaysAndItsTargetIsReplaced) {
@@ -188,7 +168,7 @@ TEST(Settings_file, SymbolicLinkStaysAndItsTargetIsReplaced) {
     Set_values("x", "y", "z");
     Load_settings_from(link);
     Expect_values("new", "", "values");
-    EXPECT_EQ(Temporaries(dir.path()), 0u);
+    EXPECT_EQ(Count_temporaries(dir.path()), 0u);
   }
 }
 
@@ -236,7 +216,7 @@ TEST(Settings_file, LinkPlantedInASharedStickyDirectoryIsReplacedNotFollowed) {
       EXPECT_EQ(Mode_of(replaced), 0600u) << "the user's alone";
       EXPECT_EQ(Mode_of(victim), 0600u);
     }
-    EXPECT_EQ(Temporaries(dir.path()), 0u);
+    EXPECT_EQ(Count_temporaries(dir.path()), 0u);
   }
 }
 
