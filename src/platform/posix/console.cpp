@@ -100,7 +100,7 @@ void Stop_while_guarded(int sig) {
     if (ttin.sa_handler == SIG_DFL) raise(SIGTTIN);
     // Not stopped (SIGTTIN ignored or blocked, or dropped by the kernel in an
     // orphaned process group), or continued in the background again.
-    if (tcgetpgrp(STDIN_FILENO) != getpgrp()) {
+    if (!In_foreground()) {
       const timespec tenth{0, 100000000};
       nanosleep(&tenth, nullptr);
     }
