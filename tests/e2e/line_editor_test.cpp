@@ -261,7 +261,10 @@ TEST_F(Line_editor, GoesOnWithTheLineAfterAStop) {
     std::filesystem::remove(dir / "stops");
     const std::string vorlix = Shell_word(Vorlix_binary());
     // The shell stays, and the terminal with it, after an orphaning parent.
-    Tmux_session t(dir.path(), dir.path(),
+    // Each row's server has a socket of its own: the last one may still be
+    // going away.
+    const Temp_dir socket;
+    Tmux_session t(socket.path(), dir.path(),
                    bash ? "exec bash --norc --noprofile -i" : "perl jobs.pl " + c.parent + " " + vorlix + "; sleep 60");
     ASSERT_TRUE(t.Started());
     if (bash) {
